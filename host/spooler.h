@@ -8,7 +8,7 @@
 namespace host {
 
 class Spooler {
-public:
+  public:
     virtual ~Spooler() = default;
 
     // Printer handles. access is the DesiredAccess of the open (no data type, no DEVMODE).
@@ -78,8 +78,8 @@ public:
     virtual DWORD StartDocPrinterW(HANDLE printer, DWORD level, BYTE* docInfo) = 0;
     virtual BOOL WritePrinter(HANDLE printer, const void* data, DWORD size, DWORD* written) = 0;
     virtual BOOL EndDocPrinter(HANDLE printer) = 0;
-    virtual BOOL EnumJobsW(HANDLE printer, DWORD firstJob, DWORD count, DWORD level,
-                           BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) = 0;
+    virtual BOOL EnumJobsW(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, BYTE* buffer,
+                           DWORD size, DWORD* needed, DWORD* returned) = 0;
 };
 
 // The spooler the plug-ins talk to: the platform's on Windows; natively a process-wide

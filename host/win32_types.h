@@ -68,6 +68,7 @@ using PSECURITY_DESCRIPTOR = void*;
 #define ERROR_INVALID_DATA 13L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_NOT_SUPPORTED 50L
+#define ERROR_PRINT_CANCELLED 63L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_CALL_NOT_IMPLEMENTED 120L
@@ -77,6 +78,7 @@ using PSECURITY_DESCRIPTOR = void*;
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_INVALID_USER_BUFFER 1784L
 #define ERROR_PRINTER_DRIVER_ALREADY_INSTALLED 1795L
 #define ERROR_UNKNOWN_PORT 1796L
 #define ERROR_UNKNOWN_PRINTER_DRIVER 1797L
@@ -84,11 +86,15 @@ using PSECURITY_DESCRIPTOR = void*;
 #define ERROR_INVALID_PRINTER_NAME 1801L
 #define ERROR_PRINTER_ALREADY_EXISTS 1802L
 #define ERROR_INVALID_PRINTER_COMMAND 1803L
+#define ERROR_INVALID_DATATYPE 1804L
 #define ERROR_INVALID_ENVIRONMENT 1805L
 #define ERROR_INVALID_FORM_NAME 1902L
 #define ERROR_INVALID_FORM_SIZE 1903L
+#define ERROR_INVALID_PRINTER_STATE 1906L
 #define ERROR_PRINTER_DRIVER_IN_USE 3001L
+#define ERROR_SPL_NO_STARTDOC 3003L
 #define ERROR_PRINTER_NOT_FOUND 3012L
+#define ERROR_PRINTER_DRIVER_PACKAGE_IN_USE 3015L
 
 // COM results.
 #define S_OK (static_cast<HRESULT>(0L))
@@ -103,6 +109,11 @@ using PSECURITY_DESCRIPTOR = void*;
 #define CLASS_E_CLASSNOTAVAILABLE (static_cast<HRESULT>(0x80040111L))
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
+inline constexpr HRESULT HRESULT_FROM_WIN32(unsigned long code) {
+    return static_cast<HRESULT>(code) <= 0
+               ? static_cast<HRESULT>(code)
+               : static_cast<HRESULT>((code & 0x0000FFFFu) | 0x80070000u);
+}
 
 // Registry value types.
 #define REG_NONE 0
@@ -117,14 +128,19 @@ using PSECURITY_DESCRIPTOR = void*;
 #define PRINTER_ALL_ACCESS 0x000F000C
 #define PRINTER_ATTRIBUTE_DEFAULT 0x00000004
 #define PRINTER_ATTRIBUTE_LOCAL 0x00000040
+#define PRINTER_STATUS_PAUSED 0x00000001
 #define PRINTER_CONTROL_PAUSE 1
 #define PRINTER_CONTROL_RESUME 2
 #define PRINTER_CONTROL_PURGE 3
+#define PRINTER_CONTROL_SET_STATUS 4
+#define PRINTER_ENUM_DEFAULT 0x00000001
 #define PRINTER_ENUM_LOCAL 0x00000002
 #define PRINTER_ENUM_CONNECTIONS 0x00000004
+#define PRINTER_ENUM_NAME 0x00000008
 #define DSPRINT_PUBLISH 0x00000001
 #define DSPRINT_UPDATE 0x00000002
 #define DSPRINT_UNPUBLISH 0x00000004
+#define DSPRINT_REPUBLISH 0x00000008
 #define APD_STRICT_UPGRADE 0x00000001
 #define APD_STRICT_DOWNGRADE 0x00000002
 #define APD_COPY_ALL_FILES 0x00000004
@@ -139,6 +155,7 @@ using PSECURITY_DESCRIPTOR = void*;
 #define FORM_USER 0x00000000
 #define FORM_BUILTIN 0x00000001
 #define FORM_PRINTER 0x00000002
+#define JOB_STATUS_SPOOLING 0x00000008
 #define DM_UPDATE 1
 #define DM_COPY 2
 #define DM_PROMPT 4
@@ -150,14 +167,40 @@ using PSECURITY_DESCRIPTOR = void*;
 #define DM_PAPERSIZE 0x00000002L
 #define DM_PAPERLENGTH 0x00000004L
 #define DM_PAPERWIDTH 0x00000008L
+#define DM_SCALE 0x00000010L
+#define DM_NUP 0x00000040L
+#define DM_COPIES 0x00000100L
+#define DM_DEFAULTSOURCE 0x00000200L
+#define DM_PRINTQUALITY 0x00000400L
+#define DM_COLOR 0x00000800L
+#define DM_DUPLEX 0x00001000L
+#define DM_YRESOLUTION 0x00002000L
+#define DM_TTOPTION 0x00004000L
+#define DM_COLLATE 0x00008000L
 #define DM_FORMNAME 0x00010000L
+#define DM_ICMMETHOD 0x00800000L
+#define DM_ICMINTENT 0x01000000L
+#define DM_MEDIATYPE 0x02000000L
+#define DM_DITHERTYPE 0x04000000L
+#define DM_SPECVERSION 0x0401
+#define DMPAPER_LETTER 1
+#define DMPAPER_LEGAL 5
+#define DMPAPER_A3 8
+#define DMPAPER_A4 9
+#define DMPAPER_A5 11
+#define DMPAPER_A6 70
 #define DMORIENT_PORTRAIT 1
 #define DMORIENT_LANDSCAPE 2
+#define DC_FIELDS 1
 #define DC_PAPERS 2
 #define DC_PAPERSIZE 3
+#define DC_SIZE 8
+#define DC_EXTRA 9
 #define DC_PAPERNAMES 16
 #define CCHDEVICENAME 32
 #define CCHFORMNAME 32
+#define IDOK 1
+#define IDCANCEL 2
 
 struct POINT {
     LONG x;
@@ -189,13 +232,17 @@ using CLSID = GUID;
 using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 inline bool IsEqualGUID(const GUID& a, const GUID& b) {
-    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
+        return false;
     for (int i = 0; i < 8; ++i) {
-        if (a.Data4[i] != b.Data4[i]) return false;
+        if (a.Data4[i] != b.Data4[i])
+            return false;
     }
     return true;
 }
-inline bool operator==(const GUID& a, const GUID& b) { return IsEqualGUID(a, b); }
+inline bool operator==(const GUID& a, const GUID& b) {
+    return IsEqualGUID(a, b);
+}
 
 struct SYSTEMTIME {
     WORD wYear;
@@ -331,6 +378,10 @@ struct PRINTER_INFO_7W {
     DWORD dwAction;
 };
 
+struct DRIVER_INFO_1W {
+    LPWSTR pName;
+};
+
 struct DRIVER_INFO_2W {
     DWORD cVersion;
     LPWSTR pName;
@@ -386,6 +437,10 @@ struct DRIVER_INFO_8W {
     LPWSTR pszzCoreDriverDependencies;
     FILETIME ftMinInboxDriverVerDate;
     DWORDLONG dwlMinInboxDriverVerVersion;
+};
+
+struct PORT_INFO_1W {
+    LPWSTR pName;
 };
 
 struct PORT_INFO_2W {

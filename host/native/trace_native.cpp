@@ -26,7 +26,8 @@ void Trace(std::string_view line) {
     s.lines.emplace_back(line);
     if (s.file) {
         std::fwrite(line.data(), 1, line.size(), s.file);
-        if (line.empty() || line.back() != '\n') std::fputc('\n', s.file);
+        if (line.empty() || line.back() != '\n')
+            std::fputc('\n', s.file);
         std::fflush(s.file);
     }
 }
@@ -46,7 +47,8 @@ void ClearTrace() {
 void SetTraceFile(const std::string& path) {
     TraceStore& s = Store();
     std::lock_guard<std::mutex> guard(s.lock);
-    if (s.file) std::fclose(s.file);
+    if (s.file)
+        std::fclose(s.file);
     s.file = path.empty() ? nullptr : std::fopen(path.c_str(), "w");
 }
 
@@ -57,9 +59,11 @@ std::string SystemMessage(DWORD code) {
         {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified."},
         {ERROR_ACCESS_DENIED, "Access is denied."},
         {ERROR_INVALID_HANDLE, "The handle is invalid."},
-        {ERROR_NOT_ENOUGH_MEMORY, "Not enough memory resources are available to process this command."},
+        {ERROR_NOT_ENOUGH_MEMORY,
+         "Not enough memory resources are available to process this command."},
         {ERROR_INVALID_DATA, "The data is invalid."},
-        {ERROR_OUTOFMEMORY, "Not enough memory resources are available to complete this operation."},
+        {ERROR_OUTOFMEMORY,
+         "Not enough memory resources are available to complete this operation."},
         {ERROR_NOT_SUPPORTED, "The request is not supported."},
         {ERROR_FILE_EXISTS, "The file exists."},
         {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
@@ -70,7 +74,8 @@ std::string SystemMessage(DWORD code) {
         {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
         {ERROR_MORE_DATA, "More data is available."},
         {ERROR_NO_MORE_ITEMS, "No more data is available."},
-        {ERROR_PRINTER_DRIVER_ALREADY_INSTALLED, "The specified printer driver is already installed."},
+        {ERROR_PRINTER_DRIVER_ALREADY_INSTALLED,
+         "The specified printer driver is already installed."},
         {ERROR_UNKNOWN_PORT, "The specified port is unknown."},
         {ERROR_UNKNOWN_PRINTER_DRIVER, "The printer driver is unknown."},
         {ERROR_UNKNOWN_PRINTPROCESSOR, "The print processor is unknown."},
@@ -80,11 +85,20 @@ std::string SystemMessage(DWORD code) {
         {ERROR_INVALID_ENVIRONMENT, "The environment specified is invalid."},
         {ERROR_INVALID_FORM_NAME, "The form name specified is not valid."},
         {ERROR_INVALID_FORM_SIZE, "The form size specified is not valid."},
+        {ERROR_PRINT_CANCELLED, "Your file waiting to be printed was deleted."},
+        {ERROR_INVALID_USER_BUFFER,
+         "The supplied user buffer is not valid for the requested operation."},
+        {ERROR_INVALID_DATATYPE, "The specified datatype is invalid."},
+        {ERROR_INVALID_PRINTER_STATE, "The state of the printer is invalid."},
+        {ERROR_SPL_NO_STARTDOC, "StartDocPrinter not called."},
+        {ERROR_PRINTER_DRIVER_PACKAGE_IN_USE,
+         "The specified printer driver package is currently in use."},
         {ERROR_PRINTER_DRIVER_IN_USE, "The specified printer driver is currently in use."},
-        {ERROR_PRINTER_NOT_FOUND, "The printer driver was not found."},
+        {ERROR_PRINTER_NOT_FOUND, "No printers were found."},
     };
     auto it = texts.find(code);
-    if (it != texts.end()) return it->second;
+    if (it != texts.end())
+        return it->second;
     char text[64];
     std::snprintf(text, sizeof text, "Unknown error %u.", static_cast<unsigned>(code));
     return text;
