@@ -108,6 +108,12 @@ TEST_F(PrinterTest, HandlesOpenByNameAndCloseOnce) {
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     }
     EXPECT_EQ(spooler.OpenHandleCount(), 1);
+    // A handle belongs to the spooler that gave it.
+    host::MemorySpooler another;
+    EXPECT_FALSE(another.GetPrinterW(printer, 2, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(spooler.GetPrinterW(printer, 2, nullptr, 4096, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
 }
 
 // The read, change, write-back pattern of renaming and of storing a paper.
