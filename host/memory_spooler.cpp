@@ -1257,12 +1257,13 @@ BOOL MemorySpooler::EnumPrintersW(DWORD flags, const char16_t* /*name*/, DWORD l
     if (level != 2 && level != 4)
         return Fail(ERROR_INVALID_LEVEL);
     State& s = *m_state;
-    // This spooler has no connections and no other servers: every listing is the local one.
+    // This spooler has no connections and no other servers: connections add nothing, and a
+    // listing by name is the local one.
     std::vector<const Printer*> list;
     if (flags & PRINTER_ENUM_DEFAULT) {
         if (const Printer* p = s.FindPrinter(s.defaultPrinter))
             list.push_back(p);
-    } else if (flags & (PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NAME)) {
+    } else if (flags & (PRINTER_ENUM_LOCAL | PRINTER_ENUM_NAME)) {
         for (const Printer& p : s.printers)
             list.push_back(&p);
     }
