@@ -1,6 +1,7 @@
 #include "host/memory_spooler.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -306,27 +307,6 @@ DWORD Pack(const std::vector<Item>& items, Fill fill, BYTE* buffer, DWORD size, 
         std::memcpy(buffer + i * sizeof(Info), &info, sizeof info);
     }
     return ERROR_SUCCESS;
-}
-
-// Runs Pack for an enumeration and turns its result into the BOOL protocol.
-template <class Info, class Item, class Fill>
-BOOL PackEnum(const std::vector<Item>& items, Fill fill, BYTE* buffer, DWORD size, DWORD* needed,
-              DWORD* returned) {
-    *returned = 0;
-    DWORD error = Pack<Info>(items, fill, buffer, size, needed);
-    if (error != ERROR_SUCCESS)
-        return Fail(error);
-    *returned = static_cast<DWORD>(items.size());
-    return TRUE;
-}
-
-template <class Info, class Item, class Fill>
-BOOL PackOne(const Item& item, Fill fill, BYTE* buffer, DWORD size, DWORD* needed) {
-    std::vector<const Item*> items{&item};
-    DWORD error = Pack<Info>(
-        items, [&](Packer& p, Info& info, const Item* it) { fill(p, info, *it); }, buffer, size,
-        needed);
-    return error == ERROR_SUCCESS ? TRUE : Fail(error);
 }
 
 struct Value {
@@ -637,7 +617,6 @@ struct MemorySpooler::State {
     DWORD defaultPrinter = 0;  // printer id, 0: none
     DWORD nextPrinterId = 1;
     DWORD nextJobId = 1;
-    std::uintptr_t nextHandle = 0x10000;
 
     State() {
         for (const char16_t* port : kSeedPorts)
@@ -692,8 +671,10 @@ struct MemorySpooler::State {
         return (handle && !handle->server) ? FindPrinter(handle->printer) : nullptr;
     }
     HANDLE NewHandle(Handle h) {
-        HANDLE value = reinterpret_cast<HANDLE>(nextHandle);
-        nextHandle += 8;
+        // Handle values are never reused, in any spooler of the process, so a stale or foreign
+        // handle is always recognised as invalid.
+        static std::atomic<std::uintptr_t> next{0x10000};
+        HANDLE value = reinterpret_cast<HANDLE>(next.fetch_add(8));
         handles.emplace(value, h);
         return value;
     }
@@ -1276,12 +1257,13 @@ BOOL MemorySpooler::EnumPrintersW(DWORD flags, const char16_t* /*name*/, DWORD l
     if (level != 2 && level != 4)
         return Fail(ERROR_INVALID_LEVEL);
     State& s = *m_state;
-    // This spooler has no connections and no other servers: every listing is the local one.
+    // This spooler has no connections and no other servers: connections add nothing, and a
+    // listing by name is the local one.
     std::vector<const Printer*> list;
     if (flags & PRINTER_ENUM_DEFAULT) {
         if (const Printer* p = s.FindPrinter(s.defaultPrinter))
             list.push_back(p);
-    } else if (flags & (PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS | PRINTER_ENUM_NAME)) {
+    } else if (flags & (PRINTER_ENUM_LOCAL | PRINTER_ENUM_NAME)) {
         for (const Printer& p : s.printers)
             list.push_back(&p);
     }
@@ -1704,10 +1686,15 @@ void MemorySpooler::Reset() {
     m_printerAdded = nullptr;
 }
 
-void MemorySpooler::SetLocalEnvironment(const std::u16string& environment) {
+bool MemorySpooler::SetLocalEnvironment(const std::u16string& environment) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (const EnvironmentRow* env = FindEnvironment(environment))
-        m_state->localEnvironment = env->name;
+    const EnvironmentRow* env = FindEnvironment(environment);
+    if (!env) {
+        SetLastError(ERROR_INVALID_ENVIRONMENT);
+        return false;
+    }
+    m_state->localEnvironment = env->name;
+    return true;
 }
 
 bool MemorySpooler::AddDriverSimple(const std::u16string& name, const std::u16string& environment,

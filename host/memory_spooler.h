@@ -43,6 +43,14 @@ struct PaperInfo {
     POINT size;
 };
 
+// What the platform's spooler decides and this one decides the same way:
+// - printer, driver, port, form, key and value names compare without regard to (ASCII) case;
+// - a handle opened with no access or with PRINTER_ACCESS_USE reads but may not write: printer
+//   data, SetPrinterW and the form changes need PRINTER_ACCESS_ADMINISTER, DeletePrinter the
+//   DELETE right, StartDocPrinterW PRINTER_ACCESS_USE (PRINTER_ALL_ACCESS has them all);
+// - OpenPrinterW with no name opens the local server, a handle that serves the form calls only;
+// - a deleted printer's handles stay open until closed and reach nothing;
+// - handle values are never reused, so stale handles fail with ERROR_INVALID_HANDLE.
 class MemorySpooler : public Spooler {
   public:
     static constexpr int kEveryCall = -1;
@@ -103,11 +111,12 @@ class MemorySpooler : public Spooler {
     // Seeding and inspection. These neither count as calls nor meet injected faults; the bool
     // results report success, with the reason in the last error as the matching call would.
 
-    // Back to a fresh spooler: seeded ports and built-in forms only; open handles become invalid.
+    // Back to a fresh spooler: seeded ports and built-in forms only, no faults, counts or hook;
+    // open handles become invalid.
     void Reset();
     // The environment of the spooler process: the one a null environment means and the one a
     // printer's driver must exist in (kX64 unless changed).
-    void SetLocalEnvironment(const std::u16string& environment);
+    bool SetLocalEnvironment(const std::u16string& environment);
     // A version-3 driver with placeholder files; with an INF path it is also in the driver
     // store, as a package install leaves it. Adding an existing driver replaces it.
     bool AddDriverSimple(const std::u16string& name, const std::u16string& environment = {},
@@ -147,8 +156,8 @@ class MemorySpooler : public Spooler {
     int OpenHandleCount() const;
     // Calls of an operation since construction or Reset, faulted ones included.
     int CallCount(const std::string& operation) const;
-    // Runs after every successful AddPrinterW, outside the spooler's lock, with the new
-    // printer's name: the place where the host's printer-initialise event would fire.
+    // Runs after every successful AddPrinterW and CreatePrinter, outside the spooler's lock,
+    // with the new printer's name: where the host's printer-initialise event would fire.
     void SetPrinterAddedHook(std::function<void(const std::u16string&)> hook);
 
     // Fault injection: the next `count` matching calls of `operation` fail with `error` before

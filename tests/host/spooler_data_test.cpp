@@ -24,7 +24,7 @@ TEST_F(PrinterDataTest, ShortReadsAnswerMoreDataWithTheNeededSize) {
         ASSERT_EQ(spooler.SetPrinterDataW(printer, u"ZDDATA", REG_BINARY, value.data(), stored),
                   0u);
         std::vector<BYTE> data;
-        for (DWORD size : {0u, stored - 1}) {
+        for (DWORD size : {DWORD{0}, stored - 1}) {
             DWORD needed = 0;
             DWORD type = 0;
             SetLastError(ERROR_SUCCESS);

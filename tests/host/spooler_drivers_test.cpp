@@ -173,7 +173,7 @@ TEST_F(DriverTest, DriverDirectoryPerEnvironment) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_ENVIRONMENT));
 
     // A spooler of a 32-bit system answers for its own environment by default.
-    spooler.SetLocalEnvironment(host::MemorySpooler::kX86);
+    ASSERT_TRUE(spooler.SetLocalEnvironment(host::MemorySpooler::kX86));
     std::vector<BYTE> buffer = TwoStep([&](BYTE* b, DWORD s, DWORD* n) {
         return spooler.GetPrinterDriverDirectoryW(nullptr, nullptr, 1, b, s, n);
     });

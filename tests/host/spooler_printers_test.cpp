@@ -108,6 +108,12 @@ TEST_F(PrinterTest, HandlesOpenByNameAndCloseOnce) {
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     }
     EXPECT_EQ(spooler.OpenHandleCount(), 1);
+    // A handle belongs to the spooler that gave it.
+    host::MemorySpooler another;
+    EXPECT_FALSE(another.GetPrinterW(printer, 2, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(spooler.GetPrinterW(printer, 2, nullptr, 4096, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
 }
 
 // The read, change, write-back pattern of renaming and of storing a paper.
@@ -228,8 +234,14 @@ TEST_F(PrinterTest, EnumPrintersListsLocalPrintersAtLevelsTwoAndFour) {
     EXPECT_TRUE(Inside(two, list[0].pDevMode, sizeof(DEVMODEW)));
     EXPECT_TRUE(Inside(two, list[1].pDevMode, sizeof(DEVMODEW)));
 
-    host::MemorySpooler empty;
+    // No connections exist, so asking for connections alone lists nothing.
     DWORD needed = 99;
+    EXPECT_TRUE(spooler.EnumPrintersW(PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed,
+                                      &returned));
+    EXPECT_EQ(returned, 0u);
+
+    host::MemorySpooler empty;
+    needed = 99;
     returned = 99;
     EXPECT_TRUE(
         empty.EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &returned));
