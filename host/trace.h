@@ -1,5 +1,6 @@
 // Trace lines on the system debug output. On Windows they go to OutputDebugStringW; the
-// native build keeps them in memory for tests and can copy them to a file.
+// native build keeps them in memory. Both can hand tests the lines and copy them to a file:
+// on Windows by catching the process's debug output, the plug-in DLL's included.
 #pragma once
 
 #include <string>
@@ -20,12 +21,11 @@ void TraceF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The system's message text for an error code, without the trailing line break.
 std::string SystemMessage(DWORD code);
 
-#ifndef _WIN32
-// Lines written since the last ClearTrace (native build only).
+// Lines written since the last ClearTrace. On Windows the catching starts with the first of
+// these three calls; lines written before it are not seen.
 std::vector<std::string> TraceLines();
 void ClearTrace();
 // Also append every line to this file (empty path: stop).
 void SetTraceFile(const std::string& path);
-#endif
 
 }  // namespace host

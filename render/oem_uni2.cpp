@@ -319,8 +319,9 @@ HRESULT COemUni2::StoreBand(OemPdev& pdev, const BYTE* bits, const BITMAPINFOHEA
     } else if (header.biWidth != pdev.bmInfoHeader.biWidth ||
                header.biBitCount != pdev.bmInfoHeader.biBitCount) {
         // Bands are joined byte for byte; one of another shape would scramble the page.
-        host::TraceF("band of %dx%d bits refused: the page is %d pixels of %d bits", header.biWidth,
-                     header.biBitCount, pdev.bmInfoHeader.biWidth, pdev.bmInfoHeader.biBitCount);
+        host::TraceF("band of %dx%d bits refused: the page is %d pixels of %d bits",
+                     static_cast<int>(header.biWidth), header.biBitCount,
+                     static_cast<int>(pdev.bmInfoHeader.biWidth), pdev.bmInfoHeader.biBitCount);
         return E_FAIL;
     }
     if (header.biHeight < 0 || (!bits && !blank))

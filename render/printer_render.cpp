@@ -101,9 +101,11 @@ void PrinterRender::TracePageHeader() const {
         "bmInfoHeader: biSize = %d; biWidth = %d; biHeight = %d; biPlanes = %d; biBitCount = %d; "
         "biCompression = %d; biSizeImage = %d; biXPelsPerMeter = %d; biYPelsPerMeter = %d;  "
         "biClrUsed = %d; biClrImportant = %d; ",
-        static_cast<int>(h.biSize), h.biWidth, h.biHeight, h.biPlanes, h.biBitCount,
-        static_cast<int>(h.biCompression), static_cast<int>(h.biSizeImage), h.biXPelsPerMeter,
-        h.biYPelsPerMeter, static_cast<int>(h.biClrUsed), static_cast<int>(h.biClrImportant));
+        static_cast<int>(h.biSize), static_cast<int>(h.biWidth), static_cast<int>(h.biHeight),
+        h.biPlanes, h.biBitCount, static_cast<int>(h.biCompression),
+        static_cast<int>(h.biSizeImage), static_cast<int>(h.biXPelsPerMeter),
+        static_cast<int>(h.biYPelsPerMeter), static_cast<int>(h.biClrUsed),
+        static_cast<int>(h.biClrImportant));
     host::TraceF("Halftone: iGrayMethod = %d; iThreValue = %d; iLiangdu = %d; iDuibidu = %d;",
                  m_halftone.iGrayMethod, m_halftone.iThreValue, m_halftone.iLiangdu,
                  m_halftone.iDuibidu);
