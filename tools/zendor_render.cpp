@@ -25,6 +25,9 @@ const char kUsage[] =
     "\n"
     "  -o FILE              output file or printer device (default: standard output)\n"
     "  --language NAME      printer command language: tspl (default), escpos, cpcl, paperang\n"
+    "  --print-language TEXT\n"
+    "                       store TEXT as \"printLanguage\" as it stands; for a value no\n"
+    "                       writer knows the plug-in writes nothing\n"
     "  --dpi N              resolution the host reports (default 203)\n"
     "  --band-height N      rows per band (default 64)\n"
     "  --bits 1|8|24        band depth (default 8 for gray pictures, 24 for colour)\n"
@@ -137,6 +140,8 @@ Options ParseOptions(int argc, char** argv) {
                 Fail("the " + name + " writer is not built yet");
             }
             o.job.language = Widen(name);
+        } else if (arg == "--print-language") {
+            o.job.language = Widen(value());
         } else if (arg == "--dpi") {
             o.job.dpi = ParseInt(arg, value(), 1, 2400);
         } else if (arg == "--band-height") {
