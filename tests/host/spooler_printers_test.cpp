@@ -1,6 +1,9 @@
 #include <cstring>
 
 #include "tests/host/spooler_test_util.h"
+#ifdef _WIN32
+#include "host/win/win32_spooler.h"
+#endif
 
 namespace spooler_test {
 namespace {
@@ -366,9 +369,13 @@ TEST_F(PrinterTest, AddedHookMayCallBackIntoTheSpooler) {
     spooler.ClosePrinter(h);
 }
 
-TEST(CurrentSpooler, IsAProcessWideMemorySpoolerUnlessOneIsInstalled) {
+TEST(CurrentSpooler, IsTheProcessWideOneUnlessOneIsInstalled) {
     host::Spooler& builtIn = host::CurrentSpooler();
+#ifdef _WIN32
+    EXPECT_NE(dynamic_cast<host::Win32Spooler*>(&builtIn), nullptr);
+#else
     EXPECT_NE(dynamic_cast<host::MemorySpooler*>(&builtIn), nullptr);
+#endif
     host::MemorySpooler mine;
     host::SetCurrentSpooler(&mine);
     EXPECT_EQ(&host::CurrentSpooler(), &mine);

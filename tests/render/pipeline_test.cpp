@@ -163,8 +163,10 @@ TEST_F(RenderTest, UnreadableRecordsFallBackWithTheirTraceLines) {
                                   host::FaultStep::Fetch));
 
     Spool faulted = Print(u"P", {GrayPage(400, 240, Pattern)});
-    EXPECT_TRUE(TraceStartsWith("GetPrinterData1 dwStatus = 5 error = 5, Access is denied."));
-    EXPECT_TRUE(TraceStartsWith("GetPrinterData2 dwStatus = 6 error = 6, The handle is invalid."));
+    EXPECT_TRUE(TraceStartsWith("GetPrinterData1 dwStatus = 5 error = 5, " +
+                                host::SystemMessage(ERROR_ACCESS_DENIED)));
+    EXPECT_TRUE(TraceStartsWith("GetPrinterData2 dwStatus = 6 error = 6, " +
+                                host::SystemMessage(ERROR_INVALID_HANDLE)));
     EXPECT_NE(faulted.Bytes().find("SPEED 14\r\n"), std::string::npos);  // device fallback
     // The halftone fallback (Burkes, threshold 175) replaced the stored threshold 0.
     EXPECT_EQ(RasterOf(faulted), ThresholdRaster(400, 240, Pattern, 175));

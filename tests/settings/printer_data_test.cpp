@@ -60,8 +60,8 @@ TEST_F(PrinterDataTest, TwoStepReadOfStoredShortEmptyAndMissingValues) {
     EXPECT_TRUE(ReadPrinterDataValue(m_host, kPrinterDriverDataKey, u"Empty", empty));
     EXPECT_EQ(empty.bytes, std::vector<BYTE>(68, 0x33));
     EXPECT_FALSE(ReadPrinterDataValue(m_host, kPrinterDriverDataKey, u"Missing", missing));
-    EXPECT_TRUE(TraceStartsWith(
-        "GetPrinterData1 dwStatus = 2 error = 2, The system cannot find the file specified."));
+    EXPECT_TRUE(TraceStartsWith("GetPrinterData1 dwStatus = 2 error = 2, " +
+                                host::SystemMessage(ERROR_FILE_NOT_FOUND)));
 }
 
 TEST_F(PrinterDataTest, ShortRecordLoadsWithZeroFields) {
@@ -153,7 +153,8 @@ TEST_F(PrinterDataTest, UnopenablePrinterLeavesFallbacksAndWritesNothing) {
     m_spooler.InjectFault("OpenPrinterW", ERROR_ACCESS_DENIED);
     CSettingsStore store;
     EXPECT_FALSE(store.OpenPrinterFromHandle(m_host));
-    EXPECT_TRUE(TraceStartsWith("OpenPrinter error = 5, Access is denied."));
+    EXPECT_TRUE(
+        TraceStartsWith("OpenPrinter error = 5, " + host::SystemMessage(ERROR_ACCESS_DENIED)));
     EXPECT_EQ(store.m_hPrinter, nullptr);
     store.LoadPrinterParameters();
     EXPECT_EQ(store.m_records.Device().iSpeed, 14);

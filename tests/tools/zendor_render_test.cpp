@@ -1,6 +1,10 @@
 // The command-line renderer: its options, its refusals and its readers of outside input.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +23,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string ToolPath() {
+#ifdef _WIN32
+    // The tool sits beside this program; the command interpreter takes a Windows path.
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return (fs::path(self).parent_path() / ZD_RENDER_TOOL).string();
+#else
+    return ZD_RENDER_TOOL;
+#endif
+}
+
 class ZendorRenderTool : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -33,17 +48,23 @@ class ZendorRenderTool : public ::testing::Test {
     // Runs the tool; returns its exit status, with standard error in `err`.
     int Run(const std::string& args, std::string* err = nullptr) {
         std::string errFile = (m_dir / "stderr").string();
-        std::string command = std::string(ZD_RENDER_TOOL) + " " + args + " 2>" + errFile;
+        std::string command = ToolPath() + " " + args + " 2>" + errFile;
         int status = std::system(command.c_str());
         if (err)
             *err = Slurp(errFile);
+#ifdef _WIN32
+        return status;
+#else
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     }
     static std::string Slurp(const fs::path& path) {
         std::ifstream f(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name) const {
+        return (m_dir / name).string();
+    }
     void Write(const std::string& name, const std::string& bytes) {
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
