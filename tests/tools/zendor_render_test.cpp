@@ -23,16 +23,42 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ToolPath() {
 #ifdef _WIN32
-    // The tool sits beside this program; the command interpreter takes a Windows path.
+// Starts the tool (beside this program) directly, with standard error going to a file, and
+// returns its exit code.
+int RunTool(const std::string& args, const std::string& errFile) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return (fs::path(self).parent_path() / ZD_RENDER_TOOL).string();
-#else
-    return ZD_RENDER_TOOL;
-#endif
+    std::wstring command = L"\"" + (fs::path(self).parent_path() / ZD_RENDER_TOOL).wstring() +
+                           L"\" " + std::wstring(args.begin(), args.end());
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE err = CreateFileW(fs::path(errFile).wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                             &inheritable, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = err;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                  nullptr, &startup, &process);
+    CloseHandle(err);
+    if (!started)
+        return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
 }
+#else
+int RunTool(const std::string& args, const std::string& errFile) {
+    std::string command = std::string(ZD_RENDER_TOOL) + " " + args + " 2>" + errFile;
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
 
 class ZendorRenderTool : public ::testing::Test {
   protected:
@@ -48,23 +74,16 @@ class ZendorRenderTool : public ::testing::Test {
     // Runs the tool; returns its exit status, with standard error in `err`.
     int Run(const std::string& args, std::string* err = nullptr) {
         std::string errFile = (m_dir / "stderr").string();
-        std::string command = ToolPath() + " " + args + " 2>" + errFile;
-        int status = std::system(command.c_str());
+        int status = RunTool(args, errFile);
         if (err)
             *err = Slurp(errFile);
-#ifdef _WIN32
         return status;
-#else
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
     }
     static std::string Slurp(const fs::path& path) {
         std::ifstream f(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
     }
-    std::string Path(const std::string& name) const {
-        return (m_dir / name).string();
-    }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
     void Write(const std::string& name, const std::string& bytes) {
         std::ofstream(Path(name), std::ios::binary) << bytes;
     }
