@@ -43,6 +43,7 @@ record halftone.bin 0 140 10 -20
 
 scenarios=(
   "sample-label|sample.png|--set iPaperType=1 --set iGapHeight=3 --set iSpeed=4 --set iDensity=8"
+  "sample-label-to-stdout|sample.png|--set iSpeed=2"
   "no-records|gray.pgm|"
   "pages-and-documents|gray.pgm|--pages 3 --documents 2"
   "bands-of-1-row|gray.pgm|--band-height 1"
@@ -69,12 +70,20 @@ scenarios=(
 failed=0
 for scenario in "${scenarios[@]}"; do
   IFS='|' read -r name input args <<<"$scenario"
+  # Jobs named *-to-stdout write to standard output instead of -o.
+  native_out=(-o "$name.native") windows_out=(-o "$name.windows")
+  [[ $name == *-to-stdout ]] && native_out=() windows_out=()
   # shellcheck disable=SC2086
-  "$native" "$input" -o "$name.native" $args 2>"$name.native.err"
+  "$native" "$input" "${native_out[@]}" $args 2>"$name.native.err" >"$name.native.stdout"
   native_status=$?
   # shellcheck disable=SC2086
-  "${runner[@]}" "$windows" "$input" -o "$name.windows" $args 2>"$name.windows.err"
+  "${runner[@]}" "$windows" "$input" "${windows_out[@]}" $args 2>"$name.windows.err" \
+    >"$name.windows.stdout"
   windows_status=$?
+  if [[ $name == *-to-stdout ]]; then
+    mv "$name.native.stdout" "$name.native"
+    mv "$name.windows.stdout" "$name.windows"
+  fi
   if [ "$native_status" != 0 ] || [ "$windows_status" != 0 ]; then
     echo "FAILED  $name: exit status native $native_status, Windows $windows_status"
     cat "$name.native.err" "$name.windows.err"
