@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/diagnostics.h"
 #include "host/gdi.h"
 
 namespace host {
@@ -94,8 +95,9 @@ struct SimulatedHost::Device {
     static Device* From(PDEVOBJ dev) { return reinterpret_cast<Device*>(dev); }
 
     static DWORD APIENTRY WriteSpoolBuf(PDEVOBJ dev, PVOID buffer, DWORD size) {
+        // A zero-length write is a call too, and is recorded as one.
         SpoolSink& sink = From(dev)->owner->m_sink;
-        if (size && sink)
+        if (sink)
             sink(static_cast<const BYTE*>(buffer), size);
         return size;
     }
@@ -162,6 +164,9 @@ bool SimulatedHost::EnableDevice(HANDLE printer, const SimOptions& options) {
     d.owner = this;
     d.options = options;
     d.procs.DrvWriteSpoolBuf = &Device::WriteSpoolBuf;
+#ifndef _WIN32
+    SetDiagnosticsFolder(options.diagnosticsFolder);
+#endif
     d.publicDm.dmSize = sizeof(DEVMODEW);
     d.publicDm.dmSpecVersion = 0x0401;
     if (options.landscape) {
