@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,21 @@ inline void ExpectChunks(const Spool& spool, const std::vector<std::string>& exp
             << "write " << i << "\n  got:      " << HexDump(spool.chunks[i])
             << "\n  expected: " << HexDump(expected[i]);
     }
+}
+
+// Binary command pieces written as byte values.
+inline std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values)
+        out += static_cast<char>(v);
+    return out;
+}
+
+// The raster of the languages in which 1 is black.
+inline std::string Inverted(std::string raster) {
+    for (char& c : raster)
+        c = static_cast<char>(~c);
+    return raster;
 }
 
 template <class T>
