@@ -12,6 +12,7 @@
 
 #include "host/trace.h"
 #include "settings/records.h"
+#include "tools/command_reader.h"
 #include "tools/page_image.h"
 #include "tools/record_fields.h"
 #include "tools/render_job.h"
@@ -23,7 +24,8 @@ const char kUsage[] =
     "Renders INPUT (PNG, PGM or PPM; first row = top of the page) through the render plug-in\n"
     "in a simulated printing system and writes the printer's command stream.\n"
     "\n"
-    "  -o FILE              output file or printer device (default: standard output)\n"
+    "  -o FILE              output file or printer device (default: standard output, or\n"
+    "                       nothing when --preview is given)\n"
     "  --language NAME      printer command language: tspl (default), escpos, cpcl, paperang\n"
     "  --dpi N              resolution the host reports (default 203)\n"
     "  --band-height N      rows per band (default 64)\n"
@@ -33,6 +35,10 @@ const char kUsage[] =
     "  --pages N            pages per document (default 1)\n"
     "  --documents N        documents in the job (default 1)\n"
     "  --trace FILE         write the plug-in's debug-output lines to FILE\n"
+    "  --debug-dir DIR      folder for the plug-in's log and page dumps (written while the\n"
+    "                       ZDDATA switch bDebug is on, e.g. --set bDebug=1)\n"
+    "  --preview FILE.png   read the command stream back as the printer would and save the\n"
+    "                       printed page as a PNG; further pages go to FILE-2.png, FILE-3.png...\n"
     "  --zddata FILE        store FILE's bytes as the printer's ZDDATA value\n"
     "  --zddata1 FILE       ... as ZDDATA1\n"
     "  --watermark FILE     ... as WaterMark\n"
@@ -41,7 +47,6 @@ const char kUsage[] =
     "  --help               this text\n";
 
 const char* const kLanguages[] = {"tspl", "escpos", "cpcl", "paperang"};
-const char* const kWritten[] = {"tspl"};  // the languages whose writers exist
 
 struct Failure {
     std::string message;
@@ -77,6 +82,7 @@ struct Options {
     std::string input;
     std::string output;
     std::string trace;
+    std::string preview;
     RenderJob job;
 };
 
@@ -133,9 +139,6 @@ Options ParseOptions(int argc, char** argv) {
                 std::end(kLanguages)) {
                 Fail("unknown language '" + name + "' (tspl, escpos, cpcl or paperang)");
             }
-            if (std::find(std::begin(kWritten), std::end(kWritten), name) == std::end(kWritten)) {
-                Fail("the " + name + " writer is not built yet");
-            }
             o.job.language = Widen(name);
         } else if (arg == "--dpi") {
             o.job.dpi = ParseInt(arg, value(), 1, 2400);
@@ -155,6 +158,10 @@ Options ParseOptions(int argc, char** argv) {
             o.job.documents = ParseInt(arg, value(), 1, 100000);
         } else if (arg == "--trace") {
             o.trace = value();
+        } else if (arg == "--debug-dir") {
+            o.job.diagnosticsFolder = value();
+        } else if (arg == "--preview") {
+            o.preview = value();
         } else if (arg == "--zddata") {
             o.job.zddata = ReadFileBytes(value());
         } else if (arg == "--zddata1") {
@@ -194,6 +201,44 @@ Options ParseOptions(int argc, char** argv) {
 
 }  // namespace
 
+// "label.png" for the first page, "label-2.png" for the second, and so on.
+std::string PreviewName(const std::string& path, std::size_t page) {
+    if (page == 0)
+        return path;
+    std::size_t dot = path.rfind('.');
+    std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        dot = path.size();
+    return path.substr(0, dot) + "-" + std::to_string(page + 1) + path.substr(dot);
+}
+
+bool WritePreview(const Options& options, const std::vector<std::uint8_t>& stream,
+                  std::string& error) {
+    CommandLanguage language;
+    CommandLanguageFromName(std::string(options.job.language.begin(), options.job.language.end()),
+                            language);
+    std::vector<PrintedPage> pages;
+    if (!ReadCommandStream(language, stream.data(), stream.size(), pages, error)) {
+        error = "preview: " + error;
+        return false;
+    }
+    std::size_t written = 0;
+    for (const PrintedPage& page : pages) {
+        // A page that sends no rows prints nothing and has no picture.
+        if (!page.height)
+            continue;
+        if (!WritePagePng(page, PreviewName(options.preview, written++), error)) {
+            error = "preview: " + error;
+            return false;
+        }
+    }
+    if (!written) {
+        error = "preview: the command stream prints no page";
+        return false;
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
     Options options;
     PageImage image;
@@ -209,24 +254,35 @@ int main(int argc, char** argv) {
     if (!options.trace.empty())
         host::SetTraceFile(options.trace);
 
-    std::FILE* out = stdout;
+    const bool preview = !options.preview.empty();
+    std::FILE* out = preview && options.output.empty() ? nullptr : stdout;
     if (!options.output.empty() && !(out = std::fopen(options.output.c_str(), "wb"))) {
         std::cerr << "zendor-render: cannot write " << options.output << ": "
                   << std::strerror(errno) << "\n";
         return 1;
     }
     bool writeFailed = false;
+    std::vector<std::uint8_t> stream;
     auto sink = [&](const BYTE* bytes, DWORD size) {
-        writeFailed |= std::fwrite(bytes, 1, size, out) != size;
+        if (out)
+            writeFailed |= std::fwrite(bytes, 1, size, out) != size;
+        if (preview)
+            stream.insert(stream.end(), bytes, bytes + size);
     };
     std::string error;
     bool ok = RunRenderJob(options.job, image, sink, error);
-    writeFailed |= std::fflush(out) != 0;
-    if (out != stdout)
-        writeFailed |= std::fclose(out) != 0;
+    if (out) {
+        writeFailed |= std::fflush(out) != 0;
+        if (out != stdout)
+            writeFailed |= std::fclose(out) != 0;
+    }
     host::SetTraceFile("");
     if (!ok || writeFailed) {
         std::cerr << "zendor-render: " << (ok ? "writing the output failed" : error) << "\n";
+        return 1;
+    }
+    if (preview && !WritePreview(options, stream, error)) {
+        std::cerr << "zendor-render: " << error << "\n";
         return 1;
     }
     return 0;
