@@ -39,6 +39,7 @@ using LPDWORD = DWORD*;
 using PSTR = char*;
 using LPSTR = char*;
 using LPCSTR = const char*;
+using PCSTR = const char*;
 using PWSTR = WCHAR*;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
