@@ -6,7 +6,6 @@
 
 #include "host/resources.h"
 #include "host/trace.h"
-#include "settings/own_printer.h"
 #include "settings/utf.h"
 
 namespace {
@@ -296,23 +295,6 @@ bool CModelDatabase::ApplyDefaultFormForModel(std::string_view driverName, DEVMO
     for (std::size_t i = form.size(); i < CCHFORMNAME; ++i)
         devmode->dmFormName[i] = 0;
     return true;
-}
-
-void CModelDatabase::ApplyDefaultForm(host::Spooler& spooler, HANDLE hostPrinter,
-                                      DEVMODEW* devmode) {
-    if (!devmode)
-        return;
-    const std::optional<PrinterNames> hostNames = ReadPrinterNames(spooler, hostPrinter);
-    if (!hostNames)
-        return;
-    HANDLE own = OpenOwnPrinterHandle(spooler, hostNames->printerName.c_str());
-    if (!own)
-        return;
-    if (const std::optional<PrinterNames> names = ReadPrinterNames(spooler, own)) {
-        LoadModelDatabase();
-        ApplyDefaultFormForModel(Utf16ToUtf8(names->driverName), devmode);
-    }
-    spooler.ClosePrinter(own);
 }
 
 CModelDatabase& UiModelDatabase() {

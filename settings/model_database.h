@@ -10,7 +10,6 @@
 
 #include <pugixml.hpp>
 
-#include "host/spooler.h"
 #include "host/win32_types.h"
 #include "settings/resource_ids.h"
 
@@ -65,8 +64,9 @@ class CModelDatabase {
     // resolution's suffix; empty when the model's list does not hold its default paper.
     std::u16string DefaultFormName(std::string_view driverName);
 
-    // Sets the model's default form in a new DEVMODE of the host's printer.
-    void ApplyDefaultForm(host::Spooler& spooler, HANDLE hostPrinter, DEVMODEW* devmode);
+    // Sets the model's default form in a new DEVMODE of the host's printer, looked up by the
+    // driver name through a full-access handle of its own.
+    void ApplyDefaultForm(HANDLE hostPrinter, DEVMODEW* devmode);
     // The same for a known driver name; false when the DEVMODE was left unchanged.
     bool ApplyDefaultFormForModel(std::string_view driverName, DEVMODEW* devmode);
 
@@ -83,6 +83,11 @@ class CModelDatabase {
 
 // The configuration plug-in's database (resource 147), shared by the whole process.
 CModelDatabase& UiModelDatabase();
+
+// The default-form step of the configuration plug-in's DevMode operation, on its database.
+inline void ApplyDefaultForm(HANDLE hostPrinter, DEVMODEW* devmode) {
+    UiModelDatabase().ApplyDefaultForm(hostPrinter, devmode);
+}
 
 // What the tools show of a model.
 struct ModelSummary {

@@ -1,30 +1,18 @@
 #include "settings/printer_init.h"
 
-#include "settings/own_printer.h"
+#include "host/spooler.h"
+#include "settings/printer_data.h"
+#include "settings/printer_info.h"
 #include "settings/utf.h"
 
-InitialPrinterRecords InitialRecordsForModel(CModelDatabase& db, std::string_view modelName) {
-    const pugi::xml_node driver = db.FindDriver(modelName);
-    auto attribute = [&](const char* name) { return db.GetDriverAttribute(driver, name); };
-
-    InitialPrinterRecords records{DeviceSettingsInitial(), HalftoneSettingsInitial(),
-                                  WatermarkSettingsDefaults()};
-    records.device.iPaperType = attribute("defpapertype").as_int(1);
-    records.device.bAutoDotted = attribute("dottedline").as_bool(true) ? 1 : 0;
-    records.halftone.iGrayMethod = attribute("graymethod").as_int(0);
-    records.halftone.iLiangdu = attribute("light").as_int(0);
-    records.halftone.iDuibidu = attribute("contrast").as_int(0);
-    return records;
-}
-
-void InitPrinterParameters(host::Spooler& spooler, CModelDatabase& db,
-                           const char16_t* printerName) {
+void InitPrinterParameters(CModelDatabase& db, const char16_t* printerName) {
     if (!printerName)
         return;
-    HANDLE printer = OpenOwnPrinterHandle(spooler, printerName);
-    if (!printer)
+    HANDLE printer = nullptr;
+    if (!OpenPrinterByName(printerName, &printer))
         return;
-    if (const std::optional<PrinterNames> names = ReadPrinterNames(spooler, printer)) {
+    host::Spooler& spooler = host::CurrentSpooler();
+    if (const std::optional<PrinterNames> names = ReadPrinterNames(printer)) {
         const InitialPrinterRecords records =
             InitialRecordsForModel(db, Utf16ToUtf8(names->printerName));
         // Each write stands alone: a failed one is not reported and does not stop the next.

@@ -3,7 +3,6 @@
 
 #include <string_view>
 
-#include "host/spooler.h"
 #include "settings/model_database.h"
 #include "settings/records.h"
 
@@ -20,9 +19,9 @@ InitialPrinterRecords InitialRecordsForModel(CModelDatabase& db, std::string_vie
 // Writes the initial records of the printer through a full-access handle of its own. The
 // model is looked up by the printer's name, which the installer makes the model's name. A
 // printer that cannot be opened or read gets nothing written.
-void InitPrinterParameters(host::Spooler& spooler, CModelDatabase& db, const char16_t* printerName);
+void InitPrinterParameters(CModelDatabase& db, const char16_t* printerName);
 
-// The printer-initialise event of the configuration plug-in.
+// The printer-initialise event of the configuration plug-in, on its database.
 inline void InitPrinterParameters(const char16_t* printerName) {
-    InitPrinterParameters(host::CurrentSpooler(), UiModelDatabase(), printerName);
+    InitPrinterParameters(UiModelDatabase(), printerName);
 }

@@ -160,3 +160,12 @@ class FakeSpooler : public host::Spooler {
     std::map<std::u16string, std::u16string> m_drivers;
     std::vector<std::u16string> m_handles;
 };
+
+// Makes a fake the current spooler while it lives.
+class ScopedSpooler {
+  public:
+    explicit ScopedSpooler(host::Spooler& spooler) { host::SetCurrentSpooler(&spooler); }
+    ~ScopedSpooler() { host::SetCurrentSpooler(nullptr); }
+    ScopedSpooler(const ScopedSpooler&) = delete;
+    ScopedSpooler& operator=(const ScopedSpooler&) = delete;
+};

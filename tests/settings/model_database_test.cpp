@@ -362,11 +362,12 @@ TEST(ApplyDefaultForm, LooksTheModelUpByTheDriverNameThroughItsOwnHandle) {
     CModelDatabase db;
     db.LoadFromBuffer(kFormDatabase, sizeof kFormDatabase - 1);
     FakeSpooler spooler;
+    ScopedSpooler current(spooler);
     spooler.AddPrinter(u"Front desk", u"T-300");
     HANDLE host = nullptr;
     ASSERT_TRUE(spooler.OpenPrinterW(u"Front desk", &host, PRINTER_ACCESS_USE));
     DEVMODEW dm = LetterDevmode();
-    db.ApplyDefaultForm(spooler, host, &dm);
+    db.ApplyDefaultForm(host, &dm);
     EXPECT_EQ(FormName(dm), u"100mm x 150mm-3");
     EXPECT_EQ(spooler.openAccess.back(), 0xF000Cu);
     EXPECT_EQ(spooler.openHandles, 1);  // only the host's handle stays open
@@ -376,6 +377,7 @@ TEST(ApplyDefaultForm, DoesNothingWhenItsOwnHandleCannotBeOpened) {
     CModelDatabase db;
     db.LoadFromBuffer(kFormDatabase, sizeof kFormDatabase - 1);
     FakeSpooler spooler;
+    ScopedSpooler current(spooler);
     spooler.AddPrinter(u"Front desk", u"T-300");
     HANDLE host = nullptr;
     ASSERT_TRUE(spooler.OpenPrinterW(u"Front desk", &host, PRINTER_ACCESS_USE));
@@ -383,7 +385,7 @@ TEST(ApplyDefaultForm, DoesNothingWhenItsOwnHandleCannotBeOpened) {
     TraceCapture trace;
     const DEVMODEW before = LetterDevmode();
     DEVMODEW dm = before;
-    db.ApplyDefaultForm(spooler, host, &dm);
+    db.ApplyDefaultForm(host, &dm);
     EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
     EXPECT_TRUE(trace.Has("OpenPrinter error = 5, Access is denied."));
 }

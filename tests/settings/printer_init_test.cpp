@@ -89,9 +89,10 @@ std::vector<BYTE> BytesOf(const Record& record) {
 TEST(InitPrinterParameters, WritesTheThreeRecordsOfThePrinterNamesModel) {
     CModelDatabase db = LoadedDatabase();
     FakeSpooler spooler;
+    ScopedSpooler current(spooler);
     // The queue is named after the model; its driver name is another model on purpose.
     spooler.AddPrinter(u"Full", u"Plain");
-    InitPrinterParameters(spooler, db, u"Full");
+    InitPrinterParameters(db, u"Full");
 
     const InitialPrinterRecords expected = InitialRecordsForModel(db, "Full");
     ASSERT_EQ(spooler.writes.size(), 3u);
@@ -113,8 +114,9 @@ TEST(InitPrinterParameters, WritesTheThreeRecordsOfThePrinterNamesModel) {
 TEST(InitPrinterParameters, AQueueThatIsNoModelGetsTheAttributeDefaults) {
     CModelDatabase db = LoadedDatabase();
     FakeSpooler spooler;
+    ScopedSpooler current(spooler);
     spooler.AddPrinter(u"Warehouse 3", u"Full");
-    InitPrinterParameters(spooler, db, u"Warehouse 3");
+    InitPrinterParameters(db, u"Warehouse 3");
     ASSERT_EQ(spooler.writes.size(), 3u);
     DeviceSettings device;
     std::memcpy(&device, spooler.writes[0].data.data(), sizeof device);
@@ -126,9 +128,10 @@ TEST(InitPrinterParameters, AQueueThatIsNoModelGetsTheAttributeDefaults) {
 TEST(InitPrinterParameters, AFailedWriteDoesNotStopTheNext) {
     CModelDatabase db = LoadedDatabase();
     FakeSpooler spooler;
+    ScopedSpooler current(spooler);
     spooler.AddPrinter(u"Full", u"Full");
     spooler.failValues.insert(u"ZDDATA");
-    InitPrinterParameters(spooler, db, u"Full");
+    InitPrinterParameters(db, u"Full");
     EXPECT_EQ(spooler.writes.size(), 3u);
 }
 
@@ -136,23 +139,26 @@ TEST(InitPrinterParameters, WritesNothingToAPrinterItCannotOpenOrRead) {
     CModelDatabase db = LoadedDatabase();
     {
         FakeSpooler spooler;
+        ScopedSpooler current(spooler);
         spooler.AddPrinter(u"Full", u"Full");
         spooler.failOpen.insert(u"Full");
         TraceCapture trace;
-        InitPrinterParameters(spooler, db, u"Full");
+        InitPrinterParameters(db, u"Full");
         EXPECT_TRUE(spooler.writes.empty());
         EXPECT_TRUE(trace.Has("OpenPrinter error = 5, Access is denied."));
     }
     {
         FakeSpooler spooler;
+        ScopedSpooler current(spooler);
         spooler.AddPrinter(u"Full", u"Full");
         spooler.failGetPrinter = true;
-        InitPrinterParameters(spooler, db, u"Full");
+        InitPrinterParameters(db, u"Full");
         EXPECT_TRUE(spooler.writes.empty());
         EXPECT_EQ(spooler.openHandles, 0);
     }
     FakeSpooler spooler;
-    InitPrinterParameters(spooler, db, nullptr);
+    ScopedSpooler current(spooler);
+    InitPrinterParameters(db, nullptr);
     EXPECT_TRUE(spooler.writes.empty());
 }
 

@@ -1,23 +1,12 @@
-#include "settings/own_printer.h"
+#include "settings/printer_info.h"
 
 #include <cstdint>
 #include <vector>
 
-#include "host/trace.h"
+#include "host/spooler.h"
 
-HANDLE OpenOwnPrinterHandle(host::Spooler& spooler, const char16_t* printerName) {
-    HANDLE printer = nullptr;
-    if (!spooler.OpenPrinterW(printerName, &printer, kOwnPrinterAccess) || !printer ||
-        printer == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        host::TraceF("OpenPrinter error = %d, %s", static_cast<int>(error),
-                     host::SystemMessage(error).c_str());
-        return nullptr;
-    }
-    return printer;
-}
-
-std::optional<PrinterNames> ReadPrinterNames(host::Spooler& spooler, HANDLE printer) {
+std::optional<PrinterNames> ReadPrinterNames(HANDLE printer) {
+    host::Spooler& spooler = host::CurrentSpooler();
     DWORD needed = 0;
     if (spooler.GetPrinterW(printer, 2, nullptr, 0, &needed) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
