@@ -140,6 +140,45 @@ TEST_F(ShippedDatabase, SmallFormatModelsCarryTheirImageDefaults) {
     EXPECT_EQ(smallFormats, 2);
 }
 
+TEST_F(ShippedDatabase, DescribesModelsForTheTools) {
+    const struct {
+        const char* name;
+        const char* cmd;
+        int dpi, headsize;
+        const char* paper;
+        const char16_t* form;
+        LONG width, length;
+    } cases[] = {
+        {"zendor lt-430t", "tspl", 300, 106, "100mm x 150mm", u"100mm x 150mm-3", 100000, 150000},
+        {"Zendor LT-460T", "tspl", 600, 54, "50mm x 30mm", u"50mm x 30mm-6", 50000, 30000},
+        {"Zendor LT-420TS", "tspl", 203, 108, "100mm x 100mm", u"100mm x 100mm", 100000, 100000},
+        {"Zendor LT-320D", "tspl", 203, 80, "76mm x 130mm", u"76mm x 130mm", 76000, 130000},
+        {"Zendor RP-58", "escpos", 203, 48, "", u"", 0, 0},
+        {"Zendor MC-430", "cpcl", 203, 108, "4.00\"x6.00\"(101.6x152.4)",
+         u"4.00\"x6.00\"(101.6x152.4)", 101600, 152400},
+        {"Zendor MP-310", "paperang", 300, 48, "50mm x 30mm", u"50mm x 30mm-3", 50000, 30000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<ModelSummary> m = DescribeModel(db, c.name);
+        ASSERT_TRUE(m);
+        EXPECT_TRUE(EqualsNoCase(m->name, c.name));
+        EXPECT_EQ(m->cmd, c.cmd);
+        EXPECT_EQ(m->dpi, c.dpi);
+        EXPECT_EQ(m->headsize, c.headsize);
+        EXPECT_EQ(m->defaultPaper, c.paper);
+        EXPECT_EQ(m->defaultForm, c.form);
+        EXPECT_EQ(m->lPaperWidth, c.width);
+        EXPECT_EQ(m->lPaperLength, c.length);
+    }
+    EXPECT_FALSE(DescribeModel(db, "Warehouse 3"));
+
+    const std::vector<ModelSummary> models = ListModels(db);
+    ASSERT_EQ(models.size(), 13u);  // the external package's entries repeat names
+    EXPECT_EQ(models.front().name, "Zendor LT-420D");
+    EXPECT_EQ(models[1].defaultPaper, "100mm x 100mm");  // the package's own LT-420T
+}
+
 struct Table {
     std::vector<std::pair<std::string, std::string>> rows;
 };
