@@ -30,9 +30,11 @@ std::optional<LONG> ParseThousandths(std::string_view text) {
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return 0;  // one sign only
     double value = 0;
     const char* first = text.data() + i;
-    const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+    const std::errc error = std::from_chars(first, text.data() + text.size(), value).ec;
     if (error == std::errc::invalid_argument)
         return 0;
     if (error != std::errc() || !std::isfinite(value))

@@ -166,7 +166,7 @@ const char kPaperDatabase[] = R"(<?xml version="1.0"?>
     <Paper name="NoComma" size="76"/>
     <Paper name="Inch" size="101.6,  152.4" margin="1.5,2,3,4"/>
     <Paper name="TwoCommas" size="50,30" margin="1,2,3"/>
-    <Paper name="Junk" size="abc,  -2x" margin="x,,,9"/>
+    <Paper name="Junk" size="abc,  -2x" margin="x,--1,,9"/>
     <Paper name="Huge" size="1e300,30"/>
     <Paper name="Nan" size="50,nan"/>
     <Paper name="NoSize"/>
