@@ -8,6 +8,7 @@
 #else
 #define STDMETHODCALLTYPE
 #define APIENTRY
+#define STDAPI extern "C" HRESULT
 
 struct IUnknown {
     virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) = 0;

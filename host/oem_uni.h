@@ -41,6 +41,13 @@ struct LOGFONTW {
 };
 #endif
 
+// Function-table entries are stored as PFN; the detour through a pointer to void() marks the
+// change of signature as deliberate.
+template <class To, class From>
+To FunctionCast(From function) {
+    return reinterpret_cast<To>(reinterpret_cast<void (*)()>(function));
+}
+
 struct DRVFN {
     ULONG iFunc;
     PFN pfn;

@@ -85,8 +85,16 @@ std::string SystemMessage(DWORD code) {
         {ERROR_INVALID_ENVIRONMENT, "The environment specified is invalid."},
         {ERROR_INVALID_FORM_NAME, "The form name specified is not valid."},
         {ERROR_INVALID_FORM_SIZE, "The form size specified is not valid."},
+        {ERROR_PRINT_CANCELLED, "Your file waiting to be printed was deleted."},
+        {ERROR_INVALID_USER_BUFFER,
+         "The supplied user buffer is not valid for the requested operation."},
+        {ERROR_INVALID_DATATYPE, "The specified datatype is invalid."},
+        {ERROR_INVALID_PRINTER_STATE, "The state of the printer is invalid."},
+        {ERROR_SPL_NO_STARTDOC, "StartDocPrinter not called."},
+        {ERROR_PRINTER_DRIVER_PACKAGE_IN_USE,
+         "The specified printer driver package is currently in use."},
         {ERROR_PRINTER_DRIVER_IN_USE, "The specified printer driver is currently in use."},
-        {ERROR_PRINTER_NOT_FOUND, "The printer driver was not found."},
+        {ERROR_PRINTER_NOT_FOUND, "No printers were found."},
     };
     auto it = texts.find(code);
     if (it != texts.end())

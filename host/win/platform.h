@@ -5,3 +5,8 @@
 #endif
 #include <windows.h>
 #include <winspool.h>
+
+// Codes newer than some platform headers.
+#ifndef ERROR_PRINTER_DRIVER_PACKAGE_IN_USE
+#define ERROR_PRINTER_DRIVER_PACKAGE_IN_USE 3015L
+#endif

@@ -1,0 +1,154 @@
+// The command-line renderer: its options, its refusals and its readers of outside input.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "settings/records.h"
+#include "tools/page_image.h"
+#include "tools/record_fields.h"
+#include "tools/render_job.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ZendorRenderTool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("zendor-render-test-" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Runs the tool; returns its exit status, with standard error in `err`.
+    int Run(const std::string& args, std::string* err = nullptr) {
+        std::string errFile = (m_dir / "stderr").string();
+        std::string command = std::string(ZD_RENDER_TOOL) + " " + args + " 2>" + errFile;
+        int status = std::system(command.c_str());
+        if (err)
+            *err = Slurp(errFile);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    static std::string Slurp(const fs::path& path) {
+        std::ifstream f(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    void Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+    }
+
+    fs::path m_dir;
+};
+
+TEST_F(ZendorRenderTool, RendersTheSampleLabel) {
+    std::string out = Path("label.tspl");
+    ASSERT_EQ(
+        Run(std::string(ZD_SAMPLE_LABEL) + " -o " + out + " --set iSpeed=4 --set iGrayMethod=0"),
+        0);
+    std::string job = Slurp(out);
+    EXPECT_EQ(job.rfind("SIZE 50 mm,30 mm\r\n", 0), 0u);
+    EXPECT_NE(job.find("SPEED 4\r\n"), std::string::npos);
+    EXPECT_NE(job.find("BITMAP 0,0,52,240,1,"), std::string::npos);
+    EXPECT_EQ(job.substr(job.size() - 11), "PRINT 1,1\r\n");
+}
+
+TEST_F(ZendorRenderTool, PagesDocumentsAndTrace) {
+    Write("page.pgm", "P5 8 4 255\n" + std::string(32, '\x80'));
+    std::string out = Path("job.tspl"), trace = Path("trace.txt");
+    ASSERT_EQ(Run(Path("page.pgm") + " -o " + out + " --pages 2 --documents 3 --trace " + trace),
+              0);
+    std::string job = Slurp(out);
+    int prints = 0;
+    for (auto at = job.find("PRINT 1,1"); at != std::string::npos;
+         at = job.find("PRINT 1,1", at + 1)) {
+        ++prints;
+    }
+    EXPECT_EQ(prints, 6);
+    EXPECT_NE(Slurp(trace).find("OEMStartDoc"), std::string::npos);
+}
+
+TEST_F(ZendorRenderTool, BadInputIsRefusedWithoutAnOutputFile) {
+    Write("page.pgm", "P5 8 4 255\n" + std::string(32, '\x80'));
+    Write("truncated.pgm", "P5 8 4 255\n" + std::string(31, '\x80'));
+    Write("junk.png", "\x89PNG\r\n\x1a\n garbage");
+    const std::string page = Path("page.pgm");
+    const std::string cases[] = {
+        Path("missing.png"),
+        Path("truncated.pgm"),
+        Path("junk.png"),
+        page + " --no-such-option",
+        page + " --set iNoSuchField=1",
+        page + " --set iSpeed=4294967296",
+        page + " --set iSpeed=fast",
+        page + " --set iSpeed",
+        page + " --language TSPL",
+        page + " --bits 4",
+        page + " --dpi 0",
+        page + " --zddata " + Path("missing.bin"),
+    };
+    for (const std::string& args : cases) {
+        std::string err;
+        EXPECT_EQ(Run(args + " -o " + Path("out.bin"), &err), 2) << args;
+        EXPECT_EQ(err.rfind("zendor-render: ", 0), 0u) << args;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_FALSE(fs::exists(Path("out.bin"))) << args;
+    }
+}
+
+TEST(PnmReader, DecodesAndRefusesDamagedFiles) {
+    PageImage image;
+    std::string error;
+    std::string pgm = "P5\n# made by hand\n3 2\n255\n" + std::string("\x00\x80\xff\x01\x02\x03", 6);
+    ASSERT_TRUE(
+        DecodePnm(reinterpret_cast<const std::uint8_t*>(pgm.data()), pgm.size(), image, error));
+    EXPECT_EQ(image.width, 3u);
+    EXPECT_EQ(image.channels, 1);
+    EXPECT_EQ(image.pixels[1], 0x80);
+    std::string ppm16 = "P6 1 1 65535\n" + std::string("\xff\xff\x00\x00\x80\x00", 6);
+    ASSERT_TRUE(
+        DecodePnm(reinterpret_cast<const std::uint8_t*>(ppm16.data()), ppm16.size(), image, error));
+    EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{255, 0, 128}));
+
+    for (std::string bad : {std::string("P5 0 2 255\n"), std::string("P5 40000 1 255\n"),
+                            std::string("P5 2 2 0\n"), std::string("P5 2 2"),
+                            std::string("P3 1 1 255\n0"), std::string("P5 99999999999 1 255\n")}) {
+        EXPECT_FALSE(
+            DecodePnm(reinterpret_cast<const std::uint8_t*>(bad.data()), bad.size(), image, error))
+            << bad;
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(RecordFieldsTest, SetsIntegersAndTheWatermarkPath) {
+    std::vector<unsigned char> watermark(kWatermarkSettingsSize, 0);
+    std::string error;
+    ASSERT_TRUE(SetRecordField(*FindRecordField("crAlphaColor"), "0xFFFFFF", watermark, error));
+    ASSERT_TRUE(SetRecordField(*FindRecordField("iMarginX"), "-12", watermark, error));
+    // A path of 300 characters keeps its first 259, then NUL.
+    ASSERT_TRUE(
+        SetRecordField(*FindRecordField("szPath"), std::string(300, 'a'), watermark, error));
+    WatermarkSettings w;
+    std::memcpy(&w, watermark.data(), sizeof w);
+    EXPECT_EQ(w.crAlphaColor, 0xFFFFFF);
+    EXPECT_EQ(w.iMarginX, -12);
+    EXPECT_EQ(w.szPath[258], u'a');
+    EXPECT_EQ(w.szPath[259], u'\0');
+    EXPECT_EQ(w.iAlpha, 0);  // nothing past the field was touched
+
+    EXPECT_FALSE(SetRecordField(*FindRecordField("iAlpha"), "2147483648", watermark, error));
+    EXPECT_FALSE(SetRecordField(*FindRecordField("szPath"), "\xff\xfe", watermark, error));
+    EXPECT_EQ(FindRecordField("szpath"), nullptr);
+}
+
+}  // namespace

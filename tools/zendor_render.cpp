@@ -1,0 +1,233 @@
+// zendor-render: renders a page picture through the render plug-in, as the printing system
+// would, and writes the printer's command stream.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "host/trace.h"
+#include "settings/records.h"
+#include "tools/page_image.h"
+#include "tools/record_fields.h"
+#include "tools/render_job.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: zendor-render INPUT [options]\n"
+    "Renders INPUT (PNG, PGM or PPM; first row = top of the page) through the render plug-in\n"
+    "in a simulated printing system and writes the printer's command stream.\n"
+    "\n"
+    "  -o FILE              output file or printer device (default: standard output)\n"
+    "  --language NAME      printer command language: tspl (default), escpos, cpcl, paperang\n"
+    "  --dpi N              resolution the host reports (default 203)\n"
+    "  --band-height N      rows per band (default 64)\n"
+    "  --bits 1|8|24        band depth (default 8 for gray pictures, 24 for colour)\n"
+    "  --landscape          the document's orientation is landscape\n"
+    "  --blank-bands        flag all-white bands as blank, as the host does\n"
+    "  --pages N            pages per document (default 1)\n"
+    "  --documents N        documents in the job (default 1)\n"
+    "  --trace FILE         write the plug-in's debug-output lines to FILE\n"
+    "  --zddata FILE        store FILE's bytes as the printer's ZDDATA value\n"
+    "  --zddata1 FILE       ... as ZDDATA1\n"
+    "  --watermark FILE     ... as WaterMark\n"
+    "  --set NAME=VALUE     set one record field, e.g. --set iSpeed=4 --set szPath=/tmp/w.bmp;\n"
+    "                       a record neither given nor set is absent from the printer data\n"
+    "  --help               this text\n";
+
+const char* const kLanguages[] = {"tspl", "escpos", "cpcl", "paperang"};
+const char* const kWritten[] = {"tspl"};  // the languages whose writers exist
+
+struct Failure {
+    std::string message;
+};
+
+[[noreturn]] void Fail(const std::string& message) {
+    throw Failure{message};
+}
+
+int ParseInt(const std::string& option, const std::string& text, long min, long max) {
+    char* end = nullptr;
+    errno = 0;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || errno == ERANGE || value < min || value > max) {
+        Fail(option + " takes a whole number from " + std::to_string(min) + " to " +
+             std::to_string(max) + ", not '" + text + "'");
+    }
+    return static_cast<int>(value);
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        Fail("cannot read " + path);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::u16string Widen(const std::string& ascii) {
+    return {ascii.begin(), ascii.end()};
+}
+
+struct Options {
+    std::string input;
+    std::string output;
+    std::string trace;
+    RenderJob job;
+};
+
+std::optional<std::vector<std::uint8_t>>& RecordOf(RenderJob& job, RecordKind kind) {
+    switch (kind) {
+        case RecordKind::Device:
+            return job.zddata;
+        case RecordKind::Halftone:
+            return job.zddata1;
+        default:
+            return job.watermark;
+    }
+}
+
+std::vector<std::uint8_t> FallbackBytes(RecordKind kind) {
+    auto bytes = [](const auto& record) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
+        return std::vector<std::uint8_t>(p, p + sizeof record);
+    };
+    switch (kind) {
+        case RecordKind::Device:
+            return bytes(DeviceSettingsFallback());
+        case RecordKind::Halftone:
+            return bytes(HalftoneSettingsFallback());
+        default:
+            return bytes(WatermarkSettingsDefaults());
+    }
+}
+
+std::size_t RecordSize(RecordKind kind) {
+    return kind == RecordKind::Device     ? kDeviceSettingsSize
+           : kind == RecordKind::Halftone ? kHalftoneSettingsSize
+                                          : kWatermarkSettingsSize;
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    std::vector<std::string> sets;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                Fail(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "-o") {
+            o.output = value();
+        } else if (arg == "--language") {
+            std::string name = value();
+            if (std::find(std::begin(kLanguages), std::end(kLanguages), name) ==
+                std::end(kLanguages)) {
+                Fail("unknown language '" + name + "' (tspl, escpos, cpcl or paperang)");
+            }
+            if (std::find(std::begin(kWritten), std::end(kWritten), name) == std::end(kWritten)) {
+                Fail("the " + name + " writer is not built yet");
+            }
+            o.job.language = Widen(name);
+        } else if (arg == "--dpi") {
+            o.job.dpi = ParseInt(arg, value(), 1, 2400);
+        } else if (arg == "--band-height") {
+            o.job.bandHeight = ParseInt(arg, value(), 1, 32767);
+        } else if (arg == "--bits") {
+            o.job.bits = ParseInt(arg, value(), 1, 24);
+            if (o.job.bits != 1 && o.job.bits != 8 && o.job.bits != 24)
+                Fail("--bits takes 1, 8 or 24");
+        } else if (arg == "--landscape") {
+            o.job.landscape = true;
+        } else if (arg == "--blank-bands") {
+            o.job.flagBlankBands = true;
+        } else if (arg == "--pages") {
+            o.job.pages = ParseInt(arg, value(), 1, 100000);
+        } else if (arg == "--documents") {
+            o.job.documents = ParseInt(arg, value(), 1, 100000);
+        } else if (arg == "--trace") {
+            o.trace = value();
+        } else if (arg == "--zddata") {
+            o.job.zddata = ReadFileBytes(value());
+        } else if (arg == "--zddata1") {
+            o.job.zddata1 = ReadFileBytes(value());
+        } else if (arg == "--watermark") {
+            o.job.watermark = ReadFileBytes(value());
+        } else if (arg == "--set") {
+            sets.push_back(value());
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            Fail("unknown option " + arg + " (see --help)");
+        } else if (o.input.empty()) {
+            o.input = arg;
+        } else {
+            Fail("more than one input picture given");
+        }
+    }
+    if (o.input.empty())
+        Fail("no input picture given (see --help)");
+    for (const std::string& set : sets) {
+        std::size_t eq = set.find('=');
+        if (eq == std::string::npos)
+            Fail("--set takes NAME=VALUE, not '" + set + "'");
+        const RecordField* field = FindRecordField(set.substr(0, eq));
+        if (!field)
+            Fail("unknown record field '" + set.substr(0, eq) + "'");
+        auto& record = RecordOf(o.job, field->record);
+        if (!record)
+            record = FallbackBytes(field->record);
+        if (record->size() < RecordSize(field->record))
+            record->resize(RecordSize(field->record));
+        std::string error;
+        if (!SetRecordField(*field, set.substr(eq + 1), *record, error))
+            Fail(error);
+    }
+    return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    PageImage image;
+    try {
+        options = ParseOptions(argc, argv);
+        std::string error;
+        if (!ReadPageImage(options.input, image, error))
+            Fail(error);
+    } catch (const Failure& f) {
+        std::cerr << "zendor-render: " << f.message << "\n";
+        return 2;
+    }
+    if (!options.trace.empty())
+        host::SetTraceFile(options.trace);
+
+    std::FILE* out = stdout;
+    if (!options.output.empty() && !(out = std::fopen(options.output.c_str(), "wb"))) {
+        std::cerr << "zendor-render: cannot write " << options.output << ": "
+                  << std::strerror(errno) << "\n";
+        return 1;
+    }
+    bool writeFailed = false;
+    auto sink = [&](const BYTE* bytes, DWORD size) {
+        writeFailed |= std::fwrite(bytes, 1, size, out) != size;
+    };
+    std::string error;
+    bool ok = RunRenderJob(options.job, image, sink, error);
+    writeFailed |= std::fflush(out) != 0;
+    if (out != stdout)
+        writeFailed |= std::fclose(out) != 0;
+    host::SetTraceFile("");
+    if (!ok || writeFailed) {
+        std::cerr << "zendor-render: " << (ok ? "writing the output failed" : error) << "\n";
+        return 1;
+    }
+    return 0;
+}
