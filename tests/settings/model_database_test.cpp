@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
+#include "host/memory_spooler.h"
 #include "host/resources.h"
 #include "settings/model_database.h"
-#include "tests/settings/fake_spooler.h"
 #include "tests/settings/trace_capture.h"
 
 namespace {
@@ -358,34 +359,40 @@ TEST(ApplyDefaultForm, TracesAnUnknownModel) {
                   "null.\r\n"));
 }
 
-TEST(ApplyDefaultForm, LooksTheModelUpByTheDriverNameThroughItsOwnHandle) {
+class ApplyDefaultFormSpoolerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host::SetCurrentSpooler(&m_spooler);
+        db.LoadFromBuffer(kFormDatabase, sizeof kFormDatabase - 1);
+        // The queue's own name is a model too, so only the driver name gives "-3".
+        ASSERT_TRUE(m_spooler.AddDriverSimple(u"T-300"));
+        ASSERT_TRUE(m_spooler.CreatePrinter(u"T-203", u"T-300", u"FILE:"));
+        ASSERT_TRUE(m_spooler.OpenPrinterW(u"T-203", &m_host, PRINTER_ACCESS_USE));
+    }
+    void TearDown() override {
+        m_spooler.ClosePrinter(m_host);
+        EXPECT_EQ(m_spooler.OpenHandleCount(), 0) << "a printer handle was left open";
+        host::SetCurrentSpooler(nullptr);
+    }
+
+    host::MemorySpooler m_spooler;
+    HANDLE m_host = nullptr;
     CModelDatabase db;
-    db.LoadFromBuffer(kFormDatabase, sizeof kFormDatabase - 1);
-    FakeSpooler spooler;
-    ScopedSpooler current(spooler);
-    spooler.AddPrinter(u"Front desk", u"T-300");
-    HANDLE host = nullptr;
-    ASSERT_TRUE(spooler.OpenPrinterW(u"Front desk", &host, PRINTER_ACCESS_USE));
+};
+
+TEST_F(ApplyDefaultFormSpoolerTest, LooksTheModelUpByTheDriverNameThroughItsOwnHandle) {
     DEVMODEW dm = LetterDevmode();
-    db.ApplyDefaultForm(host, &dm);
+    db.ApplyDefaultForm(m_host, &dm);
     EXPECT_EQ(FormName(dm), u"100mm x 150mm-3");
-    EXPECT_EQ(spooler.openAccess.back(), 0xF000Cu);
-    EXPECT_EQ(spooler.openHandles, 1);  // only the host's handle stays open
+    EXPECT_EQ(m_spooler.CallCount("OpenPrinterW"), 2);
 }
 
-TEST(ApplyDefaultForm, DoesNothingWhenItsOwnHandleCannotBeOpened) {
-    CModelDatabase db;
-    db.LoadFromBuffer(kFormDatabase, sizeof kFormDatabase - 1);
-    FakeSpooler spooler;
-    ScopedSpooler current(spooler);
-    spooler.AddPrinter(u"Front desk", u"T-300");
-    HANDLE host = nullptr;
-    ASSERT_TRUE(spooler.OpenPrinterW(u"Front desk", &host, PRINTER_ACCESS_USE));
-    spooler.failOpen.insert(u"Front desk");
+TEST_F(ApplyDefaultFormSpoolerTest, DoesNothingWhenItsOwnHandleCannotBeOpened) {
+    m_spooler.InjectFault("OpenPrinterW", ERROR_ACCESS_DENIED);
     TraceCapture trace;
     const DEVMODEW before = LetterDevmode();
     DEVMODEW dm = before;
-    db.ApplyDefaultForm(host, &dm);
+    db.ApplyDefaultForm(m_host, &dm);
     EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
     EXPECT_TRUE(trace.Has("OpenPrinter error = 5, Access is denied."));
 }

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "host/memory_spooler.h"
 #include "settings/printer_init.h"
-#include "tests/settings/fake_spooler.h"
 #include "tests/settings/trace_capture.h"
 
 namespace {
@@ -86,80 +86,91 @@ std::vector<BYTE> BytesOf(const Record& record) {
     return std::vector<BYTE>(bytes, bytes + sizeof record);
 }
 
-TEST(InitPrinterParameters, WritesTheThreeRecordsOfThePrinterNamesModel) {
+constexpr const char16_t* kValues[] = {u"ZDDATA", u"ZDDATA1", u"WaterMark"};
+
+class InitPrinterParametersTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host::SetCurrentSpooler(&m_spooler);
+        // The driver is another model on purpose: the queue's name decides.
+        ASSERT_TRUE(m_spooler.AddDriverSimple(u"Plain"));
+    }
+    void TearDown() override {
+        EXPECT_EQ(m_spooler.OpenHandleCount(), 0) << "a printer handle was left open";
+        host::SetCurrentSpooler(nullptr);
+    }
+    void AddQueue(const std::u16string& name) {
+        ASSERT_TRUE(m_spooler.CreatePrinter(name, u"Plain", u"FILE:"));
+    }
+    std::optional<std::vector<BYTE>> Stored(const std::u16string& printer, const char16_t* value,
+                                            DWORD* type = nullptr) const {
+        return m_spooler.PrinterValue(printer, kPrinterDriverDataKey, value, type);
+    }
+
+    host::MemorySpooler m_spooler;
     CModelDatabase db = LoadedDatabase();
-    FakeSpooler spooler;
-    ScopedSpooler current(spooler);
-    // The queue is named after the model; its driver name is another model on purpose.
-    spooler.AddPrinter(u"Full", u"Plain");
+};
+
+TEST_F(InitPrinterParametersTest, WritesTheThreeRecordsOfTheQueueNamesModel) {
+    AddQueue(u"Full");
     InitPrinterParameters(db, u"Full");
 
     const InitialPrinterRecords expected = InitialRecordsForModel(db, "Full");
-    ASSERT_EQ(spooler.writes.size(), 3u);
-    const std::u16string names[] = {u"ZDDATA", u"ZDDATA1", u"WaterMark"};
     const std::vector<BYTE> data[] = {BytesOf(expected.device), BytesOf(expected.halftone),
                                       BytesOf(expected.watermark)};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(spooler.writes[i].key, u"PrinterDriverData");
-        EXPECT_EQ(spooler.writes[i].value, names[i]);
-        EXPECT_EQ(spooler.writes[i].type, static_cast<DWORD>(REG_BINARY));
-        EXPECT_EQ(spooler.writes[i].data, data[i]);
+        DWORD type = 0;
+        EXPECT_EQ(Stored(u"Full", kValues[i], &type), data[i]);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     }
-    EXPECT_EQ(spooler.writes[0].data.size(), 68u);
-    EXPECT_EQ(spooler.writes[2].data.size(), 564u);
-    EXPECT_EQ(spooler.openAccess, std::vector<DWORD>{0xF000C});
-    EXPECT_EQ(spooler.openHandles, 0);
+    EXPECT_EQ(data[0].size(), 68u);
+    EXPECT_EQ(data[2].size(), 564u);
+    EXPECT_EQ(m_spooler.CallCount("SetPrinterDataExW"), 3);
 }
 
-TEST(InitPrinterParameters, AQueueThatIsNoModelGetsTheAttributeDefaults) {
-    CModelDatabase db = LoadedDatabase();
-    FakeSpooler spooler;
-    ScopedSpooler current(spooler);
-    spooler.AddPrinter(u"Warehouse 3", u"Full");
-    InitPrinterParameters(db, u"Warehouse 3");
-    ASSERT_EQ(spooler.writes.size(), 3u);
+TEST_F(InitPrinterParametersTest, RunsAsThePrinterInitialiseEventOfANewQueue) {
+    m_spooler.SetPrinterAddedHook(
+        [this](const std::u16string& name) { InitPrinterParameters(db, name.c_str()); });
+    AddQueue(u"Warehouse 3");  // no model of that name
+    const std::optional<std::vector<BYTE>> stored = Stored(u"Warehouse 3", u"ZDDATA");
+    ASSERT_TRUE(stored);
     DeviceSettings device;
-    std::memcpy(&device, spooler.writes[0].data.data(), sizeof device);
+    ASSERT_EQ(stored->size(), sizeof device);
+    std::memcpy(&device, stored->data(), sizeof device);
     EXPECT_EQ(device.iPaperType, 1);
     EXPECT_EQ(device.bAutoDotted, 1);
     EXPECT_EQ(device.iSpeed, -1);
+    EXPECT_EQ(device.iDensity, -1);
+    EXPECT_EQ(device.iHeadType, -1);
 }
 
-TEST(InitPrinterParameters, AFailedWriteDoesNotStopTheNext) {
-    CModelDatabase db = LoadedDatabase();
-    FakeSpooler spooler;
-    ScopedSpooler current(spooler);
-    spooler.AddPrinter(u"Full", u"Full");
-    spooler.failValues.insert(u"ZDDATA");
+TEST_F(InitPrinterParametersTest, AFailedWriteDoesNotStopTheNext) {
+    AddQueue(u"Full");
+    host::Fault second;
+    second.operation = "SetPrinterDataExW";
+    second.skip = 1;  // the halftone record is the second write
+    m_spooler.InjectFault(second);
     InitPrinterParameters(db, u"Full");
-    EXPECT_EQ(spooler.writes.size(), 3u);
+    EXPECT_TRUE(Stored(u"Full", u"ZDDATA"));
+    EXPECT_FALSE(Stored(u"Full", u"ZDDATA1"));
+    EXPECT_TRUE(Stored(u"Full", u"WaterMark"));
 }
 
-TEST(InitPrinterParameters, WritesNothingToAPrinterItCannotOpenOrRead) {
-    CModelDatabase db = LoadedDatabase();
+TEST_F(InitPrinterParametersTest, WritesNothingToAPrinterItCannotOpenOrRead) {
+    AddQueue(u"Full");
     {
-        FakeSpooler spooler;
-        ScopedSpooler current(spooler);
-        spooler.AddPrinter(u"Full", u"Full");
-        spooler.failOpen.insert(u"Full");
+        m_spooler.InjectFault("OpenPrinterW", ERROR_ACCESS_DENIED);
         TraceCapture trace;
         InitPrinterParameters(db, u"Full");
-        EXPECT_TRUE(spooler.writes.empty());
         EXPECT_TRUE(trace.Has("OpenPrinter error = 5, Access is denied."));
     }
-    {
-        FakeSpooler spooler;
-        ScopedSpooler current(spooler);
-        spooler.AddPrinter(u"Full", u"Full");
-        spooler.failGetPrinter = true;
-        InitPrinterParameters(db, u"Full");
-        EXPECT_TRUE(spooler.writes.empty());
-        EXPECT_EQ(spooler.openHandles, 0);
-    }
-    FakeSpooler spooler;
-    ScopedSpooler current(spooler);
+    m_spooler.InjectFault("GetPrinterW", ERROR_INVALID_HANDLE);
+    InitPrinterParameters(db, u"Full");
+    InitPrinterParameters(db, u"No such printer");
     InitPrinterParameters(db, nullptr);
-    EXPECT_TRUE(spooler.writes.empty());
+    for (const char16_t* value : kValues)
+        EXPECT_FALSE(Stored(u"Full", value));
+    EXPECT_EQ(m_spooler.CallCount("SetPrinterDataExW"), 0);
 }
 
 }  // namespace
