@@ -21,7 +21,8 @@ void TraceF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string SystemMessage(DWORD code);
 
 #ifndef _WIN32
-// Lines written since the last ClearTrace (native build only).
+// The most recent lines (several thousand) written since the last ClearTrace (native build
+// only).
 std::vector<std::string> TraceLines();
 void ClearTrace();
 // Also append every line to this file (empty path: stop).

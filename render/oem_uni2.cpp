@@ -307,6 +307,8 @@ HRESULT COemUni2::StoreBand(OemPdev& pdev, const BYTE* bits, const BITMAPINFOHEA
                 PALETTEENTRY palette[256];
                 if (!pdev.hpalDefault ||
                     GetPaletteEntries(pdev.hpalDefault, 0, entries, palette) == 0) {
+                    // Nothing of this page can be rendered; its end resets the device.
+                    pdev.bPageFailed = true;
                     return E_FAIL;
                 }
                 for (DWORD i = 0; i < entries; ++i) {

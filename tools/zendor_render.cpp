@@ -11,7 +11,10 @@
 #include <string>
 
 #include "host/trace.h"
+#include "settings/model_database.h"
+#include "settings/printer_init.h"
 #include "settings/records.h"
+#include "settings/utf.h"
 #include "tools/command_reader.h"
 #include "tools/page_image.h"
 #include "tools/record_fields.h"
@@ -44,6 +47,9 @@ const char kUsage[] =
     "  --watermark FILE     ... as WaterMark\n"
     "  --set NAME=VALUE     set one record field, e.g. --set iSpeed=4 --set szPath=/tmp/w.bmp;\n"
     "                       a record neither given nor set is absent from the printer data\n"
+    "  --model NAME         a printer of this model: its language, resolution and, for records\n"
+    "                       not given, the records a newly initialised printer of it gets\n"
+    "  --list-models        list the models (name, language, dpi, head width, default paper)\n"
     "  --help               this text\n";
 
 const char* const kLanguages[] = {"tspl", "escpos", "cpcl", "paperang"};
@@ -80,6 +86,7 @@ std::u16string Widen(const std::string& ascii) {
 
 struct Options {
     std::string input;
+    std::string model;
     std::string output;
     std::string trace;
     std::string preview;
@@ -118,9 +125,50 @@ std::size_t RecordSize(RecordKind kind) {
                                           : kWatermarkSettingsSize;
 }
 
+void CheckLanguage(const std::string& name) {
+    if (std::find(std::begin(kLanguages), std::end(kLanguages), name) == std::end(kLanguages)) {
+        Fail("unknown language '" + name + "' (tspl, escpos, cpcl or paperang)");
+    }
+}
+
+[[noreturn]] void ListModelsAndExit() {
+    std::printf("%-28s %-9s %4s %5s  %s\n", "model", "language", "dpi", "head", "default paper");
+    for (const ModelSummary& m : ListModels(UiModelDatabase())) {
+        std::printf("%-28s %-9s %4d %3dmm  %s\n", m.name.c_str(), m.cmd.c_str(), m.dpi, m.headsize,
+                    m.defaultPaper.c_str());
+    }
+    std::exit(0);
+}
+
+// The model's language and resolution, and its initial records where none were given.
+void ApplyModel(Options& o, bool languageGiven, bool dpiGiven) {
+    std::optional<ModelSummary> model = DescribeModel(UiModelDatabase(), o.model);
+    if (!model)
+        Fail("unknown model '" + o.model + "' (see --list-models)");
+    if (!languageGiven) {
+        CheckLanguage(model->cmd);
+        o.job.language = Widen(model->cmd);
+    }
+    if (!dpiGiven && model->dpi > 0)
+        o.job.dpi = model->dpi;
+    InitialPrinterRecords initial = InitialRecordsForModel(UiModelDatabase(), o.model);
+    auto bytes = [](const auto& record) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
+        return std::vector<std::uint8_t>(p, p + sizeof record);
+    };
+    if (!o.job.zddata)
+        o.job.zddata = bytes(initial.device);
+    if (!o.job.zddata1)
+        o.job.zddata1 = bytes(initial.halftone);
+    if (!o.job.watermark)
+        o.job.watermark = bytes(initial.watermark);
+}
+
 Options ParseOptions(int argc, char** argv) {
     Options o;
     std::vector<std::string> sets;
+    std::string language;
+    int dpi = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -134,14 +182,13 @@ Options ParseOptions(int argc, char** argv) {
         } else if (arg == "-o") {
             o.output = value();
         } else if (arg == "--language") {
-            std::string name = value();
-            if (std::find(std::begin(kLanguages), std::end(kLanguages), name) ==
-                std::end(kLanguages)) {
-                Fail("unknown language '" + name + "' (tspl, escpos, cpcl or paperang)");
-            }
-            o.job.language = Widen(name);
+            language = value();
+        } else if (arg == "--model") {
+            o.model = value();
+        } else if (arg == "--list-models") {
+            ListModelsAndExit();
         } else if (arg == "--dpi") {
-            o.job.dpi = ParseInt(arg, value(), 1, 2400);
+            dpi = ParseInt(arg, value(), 1, 2400);
         } else if (arg == "--band-height") {
             o.job.bandHeight = ParseInt(arg, value(), 1, 32767);
         } else if (arg == "--bits") {
@@ -180,6 +227,14 @@ Options ParseOptions(int argc, char** argv) {
     }
     if (o.input.empty())
         Fail("no input picture given (see --help)");
+    if (!language.empty()) {
+        CheckLanguage(language);
+        o.job.language = Widen(language);
+    }
+    if (dpi)
+        o.job.dpi = dpi;
+    if (!o.model.empty())
+        ApplyModel(o, !language.empty(), dpi != 0);
     for (const std::string& set : sets) {
         std::size_t eq = set.find('=');
         if (eq == std::string::npos)

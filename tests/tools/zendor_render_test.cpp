@@ -106,6 +106,27 @@ TEST_F(ZendorRenderTool, BadInputIsRefusedWithoutAnOutputFile) {
     }
 }
 
+TEST_F(ZendorRenderTool, ModelGivesLanguageResolutionAndInitialRecords) {
+    std::string out = Path("model.tspl");
+    ASSERT_EQ(Run(std::string(ZD_SAMPLE_LABEL) + " --model 'Zendor LT-430T' -o " + out), 0);
+    std::string job = Slurp(out);
+    // 300 dpi: 12 dots a millimetre; a new printer leaves speed, density and ribbon to the
+    // printer and senses gaps.
+    EXPECT_EQ(job.rfind("SIZE 34 mm,20 mm\r\nREFERENCE 0,0\r\nGAP 3 mm,0 mm\r\n", 0), 0u);
+    EXPECT_EQ(job.find("SPEED"), std::string::npos);
+    // A field set on top of the model's records.
+    ASSERT_EQ(
+        Run(std::string(ZD_SAMPLE_LABEL) + " --model 'Zendor LT-430T' --set iSpeed=3 -o " + out),
+        0);
+    EXPECT_NE(Slurp(out).find("SPEED 3\r\n"), std::string::npos);
+
+    std::string err;
+    EXPECT_EQ(Run(std::string(ZD_SAMPLE_LABEL) + " --model 'No Such Model' -o " + out, &err), 2);
+    EXPECT_NE(err.find("unknown model"), std::string::npos);
+    ASSERT_EQ(Run("--list-models > " + Path("models.txt")), 0);
+    EXPECT_NE(Slurp(Path("models.txt")).find("Zendor LT-430T"), std::string::npos);
+}
+
 TEST(PnmReader, DecodesAndRefusesDamagedFiles) {
     PageImage image;
     std::string error;
