@@ -127,6 +127,60 @@ TEST_F(ZendorRenderTool, ModelGivesLanguageResolutionAndInitialRecords) {
     EXPECT_NE(Slurp(Path("models.txt")).find("Zendor LT-430T"), std::string::npos);
 }
 
+TEST_F(ZendorRenderTool, PreviewShowsThePrintedPageInEveryLanguage) {
+    for (const char* language : {"tspl", "escpos", "cpcl", "paperang"}) {
+        SCOPED_TRACE(language);
+        const std::string preview = Path(std::string(language) + ".png");
+        std::string err;
+        // A label page: ESC/POS leaves its last 16 rows unsent.
+        ASSERT_EQ(
+            Run(std::string(ZD_SAMPLE_LABEL) + " --language " + language +
+                    " --set iPaperType=1 --pages 2 --preview " + preview + " > " + Path("stdout"),
+                &err),
+            0)
+            << err;
+        EXPECT_EQ(Slurp(Path("stdout")), "") << "no command stream without -o";
+        for (const std::string& name : {preview, Path(std::string(language) + "-2.png")}) {
+            PageImage printed;
+            ASSERT_TRUE(ReadPageImage(name, printed, err)) << name << ": " << err;
+            EXPECT_EQ(printed.width, 416u);  // 52 bytes a row, filler included
+            EXPECT_EQ(printed.height, std::string(language) == "escpos" ? 224u : 240u);
+            EXPECT_EQ(printed.channels, 1);
+        }
+        EXPECT_FALSE(fs::exists(Path(std::string(language) + "-3.png")));
+    }
+    // The same page, whichever language carried it.
+    PageImage tspl, paperang;
+    std::string err;
+    ASSERT_TRUE(ReadPageImage(Path("tspl.png"), tspl, err));
+    ASSERT_TRUE(ReadPageImage(Path("paperang.png"), paperang, err));
+    EXPECT_EQ(tspl.pixels, paperang.pixels);
+}
+
+TEST_F(ZendorRenderTool, DebugDirHoldsTheDiagnosticsOnlyWithTheSwitchOn) {
+    const std::string on = Path("on"), off = Path("off");
+    fs::create_directories(on);
+    fs::create_directories(off);
+    ASSERT_EQ(Run(std::string(ZD_SAMPLE_LABEL) + " -o " + Path("a.tspl") + " --debug-dir " + off),
+              0);
+    EXPECT_TRUE(fs::is_empty(off));
+    ASSERT_EQ(Run(std::string(ZD_SAMPLE_LABEL) + " -o " + Path("b.tspl") + " --set bDebug=1" +
+                  " --debug-dir " + on),
+              0);
+    std::vector<std::string> suffixes;
+    for (const auto& entry : fs::directory_iterator(on)) {
+        std::string name = entry.path().filename().string();
+        // "YYYYMMDD-hh.mm.ss.mmm" and the kind of file
+        ASSERT_GT(name.size(), 21u) << name;
+        EXPECT_EQ(name[8], '-');
+        suffixes.push_back(name.substr(21));
+    }
+    std::sort(suffixes.begin(), suffixes.end());
+    EXPECT_EQ(suffixes, (std::vector<std::string>{".log"}));
+    // The log does not change what is printed.
+    EXPECT_EQ(Slurp(Path("a.tspl")), Slurp(Path("b.tspl")));
+}
+
 TEST(PnmReader, DecodesAndRefusesDamagedFiles) {
     PageImage image;
     std::string error;
