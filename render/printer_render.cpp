@@ -138,9 +138,11 @@ void PrinterRender::ReportPageHeader() {
         "bmInfoHeader: biSize = %d; biWidth = %d; biHeight = %d; biPlanes = %d; biBitCount = %d; "
         "biCompression = %d; biSizeImage = %d; biXPelsPerMeter = %d; biYPelsPerMeter = %d;  "
         "biClrUsed = %d; biClrImportant = %d; ",
-        static_cast<int>(h.biSize), h.biWidth, h.biHeight, h.biPlanes, h.biBitCount,
-        static_cast<int>(h.biCompression), static_cast<int>(h.biSizeImage), h.biXPelsPerMeter,
-        h.biYPelsPerMeter, static_cast<int>(h.biClrUsed), static_cast<int>(h.biClrImportant));
+        static_cast<int>(h.biSize), static_cast<int>(h.biWidth), static_cast<int>(h.biHeight),
+        h.biPlanes, h.biBitCount, static_cast<int>(h.biCompression),
+        static_cast<int>(h.biSizeImage), static_cast<int>(h.biXPelsPerMeter),
+        static_cast<int>(h.biYPelsPerMeter), static_cast<int>(h.biClrUsed),
+        static_cast<int>(h.biClrImportant));
     ReportF("Halftone: iGrayMethod = %d; iThreValue = %d; iLiangdu = %d; iDuibidu = %d;",
             m_halftone.iGrayMethod, m_halftone.iThreValue, m_halftone.iLiangdu,
             m_halftone.iDuibidu);
@@ -172,7 +174,7 @@ bool PrinterRender::LoadPageImage() {
     }
     if (bits < 24)
         m_image.FillGrayPalette();
-    m_image.SetResolution(h.biXPelsPerMeter, h.biYPelsPerMeter);
+    m_image.SetResolution(h.biXPelsPerMeter, static_cast<int>(h.biYPelsPerMeter));
 
     DWORD copy = std::min(stride, m_image.Stride());
     DWORD row = 0;
@@ -235,10 +237,11 @@ void PrinterRender::EndPage() {
                       "Bitmap Header: biSize = %d; biWidth = %d; biHeight = %d; biPlanes = %d; "
                       "biBitCount = %d; biCompression = %d; biSizeImage = %d; biXPelsPerMeter = "
                       "%d; biYPelsPerMeter = %d; biClrUsed = %d; biClrImportant = %d;",
-                      static_cast<int>(h.biSize), h.biWidth, h.biHeight, h.biPlanes, h.biBitCount,
+                      static_cast<int>(h.biSize), static_cast<int>(h.biWidth),
+                      static_cast<int>(h.biHeight), h.biPlanes, h.biBitCount,
                       static_cast<int>(h.biCompression), static_cast<int>(h.biSizeImage),
-                      h.biXPelsPerMeter, h.biYPelsPerMeter, static_cast<int>(h.biClrUsed),
-                      static_cast<int>(h.biClrImportant));
+                      static_cast<int>(h.biXPelsPerMeter), static_cast<int>(h.biYPelsPerMeter),
+                      static_cast<int>(h.biClrUsed), static_cast<int>(h.biClrImportant));
         Log(line);
         if (m_image.IsValid())
             SavePageDump(".end.bmp");
