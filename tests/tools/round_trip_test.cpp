@@ -89,8 +89,9 @@ TEST(RoundTrip, TheReaderReturnsThePreparedPageInEveryLanguage) {
     for (int i = 0; i < 48; ++i) {
         Case c = RandomCase(rng, i);
         SCOPED_TRACE(::testing::Message()
-                     << "case " << i << ": " << std::string(c.name, c.name + 8).c_str() << " "
-                     << c.image.width << "x" << c.image.height << " ch " << c.image.channels
+                     << "case " << i << ": "
+                     << std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name))
+                     << " " << c.image.width << "x" << c.image.height << " ch " << c.image.channels
                      << " bits " << c.job.bits << " dpi " << c.job.dpi << " paper "
                      << c.device.iPaperType);
         CxImage expected;
