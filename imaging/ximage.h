@@ -95,6 +95,8 @@ class CxImage {
     bool ApplyLookup(const BYTE table[256]);
     bool AdjustBrightnessContrast(LONG brightness, LONG contrast);
     bool ToMonoThreshold(BYTE level);
+    // One of the ten dithering methods (0 to 9; any other number is method 0).
+    bool ToMonoDither(LONG method);
 
     const char* LastError() const { return m_szLastError; }
     void SetErrorText(const char* text);
