@@ -72,6 +72,53 @@ void BM_Threshold(benchmark::State& state) {
 }
 BENCHMARK(BM_Threshold)->Unit(benchmark::kMillisecond);
 
+const CxImage& MonoPage() {
+    static CxImage page = [] {
+        CxImage img;
+        img.CopyFrom(GrayPage());
+        img.ToMonoThreshold(128);
+        return img;
+    }();
+    return page;
+}
+
+void BM_TurnQuarter(benchmark::State& state) {
+    const CxImage& page = state.range(0) == 1 ? MonoPage() : GrayPage();
+    CxImage turned;
+    for (auto _ : state) {
+        if (!const_cast<CxImage&>(page).TurnQuarter(&turned))
+            state.SkipWithError("failed");
+        benchmark::DoNotOptimize(turned.Bits());
+    }
+}
+BENCHMARK(BM_TurnQuarter)->ArgName("bits")->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond);
+
+void BM_RotateByAngle90(benchmark::State& state) {
+    CxImage turned;
+    for (auto _ : state) {
+        if (!const_cast<CxImage&>(GrayPage()).RotateByAngle(90.0f, &turned)) {
+            state.SkipWithError("failed");
+        }
+        benchmark::DoNotOptimize(turned.Bits());
+    }
+}
+BENCHMARK(BM_RotateByAngle90)->Unit(benchmark::kMillisecond);
+
+// A 600 x 300 colour watermark with a soft alpha ramp, stamped on the gray page.
+void BM_OverlayWithAlpha(benchmark::State& state) {
+    CxImage mark;
+    mark.Create(600, 300, 24);
+    mark.CreateAlpha();
+    for (LONG y = 0; y < 300; ++y) {
+        for (LONG x = 0; x < 600; ++x) {
+            mark.SetColor(x, y, RGBQUAD{static_cast<BYTE>(x), static_cast<BYTE>(y), 90, 0});
+            mark.SetAlpha(x, y, static_cast<BYTE>((x + y) % 256));
+        }
+    }
+    OnFreshPage(state, GrayPage(), [&mark](CxImage& img) { return img.Overlay(mark, 900, 1600); });
+}
+BENCHMARK(BM_OverlayWithAlpha)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -98,12 +98,30 @@ class CxImage {
     // One of the ten dithering methods (0 to 9; any other number is method 0).
     bool ToMonoDither(LONG method);
 
+    // Geometry. Each builds a new picture of the same depth, palette and settings; with a
+    // destination that one is replaced and this picture stays as it is.
+    bool FlipHorizontal(CxImage* destination = nullptr);
+    bool Turn180(CxImage* destination = nullptr);
+    // New pixel (x, y) = old pixel (y, H - 1 - x): clockwise when row 0 is the top.
+    bool TurnQuarter(CxImage* destination = nullptr);
+    // Nearest-pixel rotation about the corner (0, 0), in degrees.
+    bool RotateByAngle(float angle, CxImage* destination = nullptr);
+    // Stamps source onto this picture with its pixel (0, 0) at (x, y).
+    bool Overlay(const CxImage& source, LONG x, LONG y);
+    bool ScaleNearest(DWORD newWidth, DWORD newHeight);
+
     const char* LastError() const { return m_szLastError; }
     void SetErrorText(const char* text);
     LONG Progress() const { return m_nProgress; }
 
   private:
     void SyncHeader();
+    // An empty picture of this one's depth, palette and settings; alpha plane of alphaFill
+    // when this one has a plane.
+    bool CreateLike(CxImage& out, DWORD width, DWORD height, BYTE alphaFill);
+    void Deliver(CxImage& result, CxImage* destination);
+    bool TurnQuarterMono(CxImage& out) const;
+    void TurnQuarterBlocks(CxImage& out) const;
     bool AllocAlpha(BYTE fill);
     // Moves the state of other here without freeing anything first.
     void MoveFrom(CxImage& other);
@@ -127,6 +145,7 @@ class CxImage {
     mutable bool m_bLastValid = false;
     mutable RGBQUAD m_lastColor{};
     mutable BYTE m_lastIndex = 0;
+    mutable signed char m_grayPalette = -1;  // -1 not known yet
 };
 
 // Luminance of a colour with integer weights that add up to 1024.
