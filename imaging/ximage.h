@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "host/win32_types.h"
 
@@ -110,12 +112,22 @@ class CxImage {
     bool Overlay(const CxImage& source, LONG x, LONG y);
     bool ScaleNearest(DWORD newWidth, DWORD newHeight);
 
+    // Windows bitmap files. The readers take the whole file in memory; rows keep the order of
+    // a bottom-up file (the first stored row is row 0).
+    bool Decode(const BYTE* data, std::size_t size, DWORD type);
+    bool DecodeBmp(const BYTE* data, std::size_t size);
+    bool EncodeBmp(std::vector<BYTE>* out);
+    // The render plug-in decodes a failed file a second time; the UI plug-in once.
+    bool LoadBmpFile(const std::u16string& path, bool decodeTwice = true);
+    bool SaveBmpFile(const std::u16string& path);
+
     const char* LastError() const { return m_szLastError; }
     void SetErrorText(const char* text);
     LONG Progress() const { return m_nProgress; }
 
   private:
     void SyncHeader();
+    friend class BmpReader;
     // An empty picture of this one's depth, palette and settings; alpha plane of alphaFill
     // when this one has a plane.
     bool CreateLike(CxImage& out, DWORD width, DWORD height, BYTE alphaFill);
