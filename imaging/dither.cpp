@@ -107,8 +107,8 @@ void DitherOrdered(const CxImage& gray, CxImage& mono, const ThresholdTile& tile
 constexpr ptrdiff_t kPad = 16;  // margin of every work row, more than any kernel reaches
 constexpr int kOffset = 64;     // the tables take unclamped levels from -64 to 319
 constexpr int kTableSize = 384;
-constexpr ptrdiff_t kChunk = 128;  // a multiple of 16, so that chunks fill whole result bytes
-constexpr int kRows = 6;           // rows in flight at once
+constexpr ptrdiff_t kChunk = 64;  // a multiple of 16, so that chunks fill whole result bytes
+constexpr int kRows = 6;          // rows in flight at once
 constexpr int kMaxWeights = 8;
 constexpr int kMaxDy = 3;
 constexpr int kMaxTaps = 16;
@@ -254,6 +254,9 @@ class Diffuser {
         m_ringRows = m_maxDy + kRows;
         const std::size_t rows = static_cast<std::size_t>(m_ringRows + kRows * m_weightCount + 1);
         const std::size_t bytes = static_cast<std::size_t>(m_rowLength) * rows;
+        // Some forty work rows: only an absurdly wide picture needs more than a page.
+        if (bytes > CXIMAGE_MAX_MEMORY)
+            return false;
         m_memory = static_cast<BYTE*>(ImageAlloc(bytes));
         if (!m_memory)
             return false;
