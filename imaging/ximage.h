@@ -127,7 +127,6 @@ class CxImage {
 
   private:
     void SyncHeader();
-    friend class BmpReader;
     // An empty picture of this one's depth, palette and settings; alpha plane of alphaFill
     // when this one has a plane.
     bool CreateLike(CxImage& out, DWORD width, DWORD height, BYTE alphaFill);
