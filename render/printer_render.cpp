@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "host/alloc.h"
 #include "host/diagnostics.h"
@@ -221,13 +222,27 @@ void PrinterRender::RenderPage() {
             m_pageTime = host::LocalTime();
             SavePageDump(".begin.bmp");
         }
-        PreparePageRaster(m_image, m_device, m_halftone, m_pOemPDEV->bmInfoHeader.biBitCount);
-        EncodePage();
+        PageSetup setup{m_device, m_halftone, m_watermark, IsLandscape(m_pDevObj->pPublicDM),
+                        m_pOemPDEV->bmInfoHeader.biBitCount};
+        if (PreparePageRaster(m_image, setup)) {
+            EncodePage();
+        } else {
+            host::Trace("page dropped: no black and white page could be made");
+        }
     }
     EndPage();
 }
 
-void PrinterRender::SavePageDump(const char*) {}
+void PrinterRender::SavePageDump(const char* suffix) {
+    std::vector<BYTE> bmp;
+    if (!m_image.EncodeBmp(&bmp))
+        return;
+    std::FILE* file = host::OpenDiagnosticsFile(DiagnosticsFileName(m_pageTime, suffix));
+    if (!file)
+        return;
+    std::fwrite(bmp.data(), 1, bmp.size(), file);
+    std::fclose(file);
+}
 
 void PrinterRender::EndPage() {
     if (Debugging()) {

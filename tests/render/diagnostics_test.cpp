@@ -169,6 +169,69 @@ TEST_F(DiagnosticsTest, NoFileAndNoRasterTraceWithTheSwitchOff) {
         TraceHas("Halftone: iGrayMethod = 0; iThreValue = 175; iLiangdu = 0; iDuibidu = 0;"));
 }
 
+// A dump's pixel rows as stored (the first stored row is the page's row 0), read from the
+// file's own headers.
+std::string DumpRows(const fs::path& file, DWORD& width, DWORD& height, WORD& bits) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    auto le = [&bytes](std::size_t at, int n) {
+        DWORD v = 0;
+        for (int i = n - 1; i >= 0; --i)
+            v = v << 8 | static_cast<BYTE>(bytes[at + i]);
+        return v;
+    };
+    if (bytes.size() < 54 || bytes.compare(0, 2, "BM") != 0)
+        return {};
+    DWORD offBits = le(10, 4);
+    width = le(18, 4);
+    height = le(22, 4);
+    bits = static_cast<WORD>(le(28, 2));
+    return offBits <= bytes.size() ? bytes.substr(offBits) : std::string();
+}
+
+TEST_F(DiagnosticsTest, BeginAndEndDumpsHoldThePageBeforeAndAfter) {
+    const std::pair<const char16_t*, bool> cases[] = {
+        {u"tspl", false}, {u"escpos", true}, {u"cpcl", true}, {u"paperang", true}};
+    for (auto [language, inverted] : cases) {
+        SCOPED_TRACE(
+            std::string(language, language + std::char_traits<char16_t>::length(language)));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        AddDebugPrinter(language, true);
+        PrintWithFolder({GrayPage(400, 240, Pattern)}, m_dir);
+        EXPECT_EQ(Files(), (std::vector<std::string>{"20240307-09.05.02.041.begin.bmp",
+                                                     "20240307-09.05.02.041.end.bmp", kLogName}));
+        DWORD w = 0, h = 0;
+        WORD bits = 0;
+        std::string begin = DumpRows(m_dir / "20240307-09.05.02.041.begin.bmp", w, h, bits);
+        EXPECT_EQ(w, 400u);
+        EXPECT_EQ(h, 240u);
+        EXPECT_EQ(bits, 8);
+        std::string page;
+        for (LONG y = 0; y < 240; ++y) {
+            for (LONG x = 0; x < 400; ++x)
+                page += static_cast<char>(Pattern(x, y));
+        }
+        EXPECT_TRUE(begin == page) << "the begin dump is not the delivered page";
+        std::string end = DumpRows(m_dir / "20240307-09.05.02.041.end.bmp", w, h, bits);
+        EXPECT_EQ(bits, 1);
+        // The 1-is-black writers inverted the page while encoding it.
+        std::string raster = ThresholdRaster(400, 240, Pattern, 175);
+        EXPECT_TRUE(end == (inverted ? Inverted(raster) : raster)) << "the end dump differs";
+    }
+}
+
+TEST_F(DiagnosticsTest, TwoPagesInOneMillisecondShareTheirDumps) {
+    AddDebugPrinter(u"tspl", true);
+    auto white = [](LONG, LONG) -> BYTE { return 255; };
+    PrintWithFolder({GrayPage(400, 240, Pattern), GrayPage(64, 8, white)}, m_dir);
+    EXPECT_EQ(Files().size(), 3u);
+    DWORD w = 0, h = 0;
+    WORD bits = 0;
+    DumpRows(m_dir / "20240307-09.05.02.041.end.bmp", w, h, bits);
+    EXPECT_EQ(w, 64u) << "the second page's dump replaced the first";
+}
+
 TEST_F(DiagnosticsTest, AMissingFolderIsCreatedAndTheLogOpensAtTheNextEntry) {
     AddDebugPrinter(u"tspl", true);
     PrintWithFolder({GrayPage(40, 8, Pattern), GrayPage(40, 8, Pattern)}, m_dir / "cache");

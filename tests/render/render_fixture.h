@@ -14,7 +14,9 @@
 #include "host/memory_spooler.h"
 #include "host/sim_host.h"
 #include "host/trace.h"
+#include "imaging/ximage.h"
 #include "render/oem_uni2.h"
+#include "render/prepare_page.h"
 #include "settings/records.h"
 
 namespace rendertest {
@@ -118,6 +120,21 @@ inline std::string ThresholdRaster(LONG width, LONG height, const GrayFn& gray, 
         }
     }
     return raster;
+}
+
+// The raster of one of the container's dithering methods (0 to 9), filler bits 1.
+inline std::string DitheredRaster(LONG width, LONG height, const GrayFn& gray, int method) {
+    CxImage page;
+    page.Create(static_cast<DWORD>(width), static_cast<DWORD>(height), 8);
+    page.FillGrayPalette();
+    for (LONG y = 0; y < height; ++y) {
+        for (LONG x = 0; x < width; ++x)
+            page.RowPointer(static_cast<DWORD>(y))[x] = gray(x, y);
+    }
+    page.ToMonoDither(method);
+    SetRowFillerBits(page);
+    return std::string(reinterpret_cast<const char*>(page.Bits()),
+                       static_cast<std::size_t>(page.Stride()) * page.Height());
 }
 
 inline BYTE Pattern(LONG x, LONG y) {

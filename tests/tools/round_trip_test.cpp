@@ -26,6 +26,7 @@ struct Case {
     PageImage image;
     DeviceSettings device;
     HalftoneSettings halftone;
+    WatermarkSettings watermark = WatermarkSettingsDefaults();
 };
 
 // The page prepared the way the plug-in prepares it, from the bands the host delivers.
@@ -40,8 +41,9 @@ bool PreparedPage(const Case& c, CxImage& page) {
     if (bits < 24)
         page.FillGrayPalette();
     page.SetResolution(c.job.dpi, c.job.dpi);
-    PreparePageRaster(page, c.device, c.halftone, static_cast<WORD>(bits));
-    return page.BitCount() == 1;
+    return PreparePageRaster(page, {c.device, c.halftone, c.watermark, c.job.landscape,
+                                    static_cast<WORD>(bits)}) &&
+           page.BitCount() == 1;
 }
 
 Case RandomCase(std::mt19937& rng, int index) {
@@ -75,7 +77,9 @@ Case RandomCase(std::mt19937& rng, int index) {
     c.device.iPaperType = pick(0, 3);
     c.device.iDensity = pick(-1, 9);
     c.device.iOffsetX = pick(-3, 5);
-    c.halftone.iGrayMethod = 0;
+    c.device.iDirection = pick(0, 4);
+    c.job.landscape = pick(0, 3) == 0;
+    c.halftone.iGrayMethod = pick(-1, 12);
     c.halftone.iThreValue = pick(0, 300);
     c.halftone.iLiangdu = pick(-60, 60);
     c.halftone.iDuibidu = pick(-60, 60);

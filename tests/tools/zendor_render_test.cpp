@@ -176,7 +176,21 @@ TEST_F(ZendorRenderTool, DebugDirHoldsTheDiagnosticsOnlyWithTheSwitchOn) {
         suffixes.push_back(name.substr(21));
     }
     std::sort(suffixes.begin(), suffixes.end());
-    EXPECT_EQ(suffixes, (std::vector<std::string>{".log"}));
+    EXPECT_EQ(suffixes, (std::vector<std::string>{".begin.bmp", ".end.bmp", ".log"}));
+    // Another program reads the dumps as Windows bitmaps: the page before (8-bit) and after
+    // (1-bit) preparation.
+    if (std::system("command -v identify >/dev/null 2>&1") == 0) {
+        for (const auto& entry : fs::directory_iterator(on)) {
+            std::string name = entry.path().string();
+            if (name.size() < 4 || name.substr(name.size() - 4) != ".bmp")
+                continue;
+            std::string out = Path("identify.txt");
+            ASSERT_EQ(std::system(("identify -format '%m %w %h %z' " + name + " > " + out).c_str()),
+                      0);
+            bool begin = name.find(".begin.bmp") != std::string::npos;
+            EXPECT_EQ(Slurp(out), begin ? "BMP3 400 240 8" : "BMP3 400 240 1") << name;
+        }
+    }
     // The log does not change what is printed.
     EXPECT_EQ(Slurp(Path("a.tspl")), Slurp(Path("b.tspl")));
 }
