@@ -253,7 +253,10 @@ bool SimulatedHost::PrintPage(const SimPage& page) {
     for (LONG top = 0; top < page.height; top += bandHeight) {
         LONG rows = std::min(bandHeight, page.height - top);
         DWORD size = stride * static_cast<DWORD>(rows);
-        std::fill(band.begin(), band.begin() + size, 0);
+        // 1-bit rows are drawn by setting bits; deeper rows are written whole, padding aside.
+        if (page.bits == 1 || stride * 8 != static_cast<DWORD>(page.width) * page.bits) {
+            std::fill(band.begin(), band.begin() + size, 0);
+        }
         page.rows(top, rows, band.data(), stride);
         BITMAPINFOHEADER header{};
         header.biSize = sizeof header;

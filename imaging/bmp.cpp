@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "imaging/file_access.h"
+#include "host/file_access.h"
 #include "imaging/ximage.h"
 
 namespace {

@@ -330,7 +330,8 @@ HRESULT COemUni2::StoreBand(OemPdev& pdev, const BYTE* bits, const BITMAPINFOHEA
 
     pdev.bmInfoHeader.biHeight += header.biHeight;
     pdev.bmInfoHeader.biSizeImage += header.biSizeImage;
-    auto* block = static_cast<BYTE*>(host::AllocZeroed(header.biSizeImage));
+    // Every byte of the block is written right below.
+    auto* block = static_cast<BYTE*>(host::AllocBlock(header.biSizeImage));
     if (!block) {
         host::Trace("BITMAP:  LocalAlloc failed!\n");
         pdev.ResetPage();

@@ -1,10 +1,10 @@
 // The spooler side of the default form, apart from the look-ups so that programs without a
 // spooler (tools, fuzzers) can link the database alone.
 #include "host/spooler.h"
+#include "host/utf.h"
 #include "settings/model_database.h"
 #include "settings/printer_data.h"
 #include "settings/printer_info.h"
-#include "settings/utf.h"
 
 void CModelDatabase::ApplyDefaultForm(HANDLE hostPrinter, DEVMODEW* devmode) {
     if (!devmode)

@@ -6,7 +6,7 @@
 
 #include "host/resources.h"
 #include "host/trace.h"
-#include "settings/utf.h"
+#include "host/utf.h"
 
 namespace {
 

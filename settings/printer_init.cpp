@@ -1,9 +1,9 @@
 #include "settings/printer_init.h"
 
 #include "host/spooler.h"
+#include "host/utf.h"
 #include "settings/printer_data.h"
 #include "settings/printer_info.h"
-#include "settings/utf.h"
 
 void InitPrinterParameters(CModelDatabase& db, const char16_t* printerName) {
     if (!printerName)

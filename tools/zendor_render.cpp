@@ -11,10 +11,10 @@
 #include <string>
 
 #include "host/trace.h"
+#include "host/utf.h"
 #include "settings/model_database.h"
 #include "settings/printer_init.h"
 #include "settings/records.h"
-#include "settings/utf.h"
 #include "tools/command_reader.h"
 #include "tools/page_image.h"
 #include "tools/record_fields.h"

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/file_access.h"
+#include "host/file_access.h"
+#include "host/utf.h"
 #include "imaging/ximage.h"
 #include "tests/imaging/alloc_fault.h"
 #include "tests/imaging/test_image_util.h"
@@ -401,8 +402,8 @@ TEST_F(BmpFiles, SavesAndLoadsThroughAWidePath) {
     CxImage img = GrayImage({{1, 2, 3}, {4, 5, 6}});
     const std::u16string path = Path(u"Wasserzeichen \u00fc\u65e5\u672c \U0001F5A8.bmp");
     ASSERT_TRUE(img.SaveBmpFile(path)) << img.LastError();
-    EXPECT_TRUE(fs::exists(m_dir / fs::u8path(host::Utf8FromUtf16(
-                                       u"Wasserzeichen \u00fc\u65e5\u672c \U0001F5A8.bmp"))));
+    EXPECT_TRUE(fs::exists(
+        m_dir / fs::u8path(Utf16ToUtf8(u"Wasserzeichen \u00fc\u65e5\u672c \U0001F5A8.bmp"))));
     CxImage back;
     ASSERT_TRUE(back.LoadBmpFile(path)) << back.LastError();
     EXPECT_EQ(back.RowPointer(1)[2], 6);

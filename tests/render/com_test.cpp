@@ -207,15 +207,7 @@ TEST(ByteBufferTest, PassingTheCeilingStartsAgain) {
 
 TEST_F(RenderTest, BandsAreTakenOnlyAsFarAsTheyReallyReach) {
     AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings());
-    HANDLE h;
-    ASSERT_TRUE(m_spooler.OpenPrinterW(u"P", &h, PRINTER_ACCESS_USE));
-    Spool spool;
-    {
-        host::SimulatedHost simHost(&DllGetClassObject, [&spool](const BYTE* b, DWORD n) {
-            spool.chunks.emplace_back(reinterpret_cast<const char*>(b), n);
-        });
-        ASSERT_TRUE(simHost.Load());
-        ASSERT_TRUE(simHost.EnableDevice(h, {}));
+    Spool spool = WithDevice(u"P", {}, [&](host::SimulatedHost& simHost) {
         simHost.StartDoc(u"doc");
         IPrintOemUni2* plugin = simHost.Plugin();
         DEVOBJ* dev = simHost.DeviceObject();
@@ -234,22 +226,13 @@ TEST_F(RenderTest, BandsAreTakenOnlyAsFarAsTheyReallyReach) {
                   E_FAIL);
         EXPECT_EQ(result, nullptr);
         simHost.EndDoc();
-    }
-    m_spooler.ClosePrinter(h);
+    });
     EXPECT_NE(spool.Bytes().find("BITMAP 0,0,52,10,1,"), std::string::npos);
 }
 
 TEST_F(RenderTest, PageWhosePaletteCannotBeReadIsDroppedAndTheNextPrints) {
     AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings());
-    HANDLE h;
-    ASSERT_TRUE(m_spooler.OpenPrinterW(u"P", &h, PRINTER_ACCESS_USE));
-    Spool spool;
-    {
-        host::SimulatedHost simHost(&DllGetClassObject, [&spool](const BYTE* b, DWORD n) {
-            spool.chunks.emplace_back(reinterpret_cast<const char*>(b), n);
-        });
-        ASSERT_TRUE(simHost.Load());
-        ASSERT_TRUE(simHost.EnableDevice(h, {}));
+    Spool spool = WithDevice(u"P", {}, [&](host::SimulatedHost& simHost) {
         simHost.StartDoc(u"doc");
         auto* pdev = static_cast<OemPdev*>(simHost.DeviceObject()->pdevOEM);
         HPALETTE palette = pdev->hpalDefault;
@@ -258,8 +241,7 @@ TEST_F(RenderTest, PageWhosePaletteCannotBeReadIsDroppedAndTheNextPrints) {
         pdev->hpalDefault = palette;
         simHost.PrintPage(GrayPage(400, 20, Pattern));
         simHost.EndDoc();
-    }
-    m_spooler.ClosePrinter(h);
+    });
     std::string bytes = spool.Bytes();
     EXPECT_NE(bytes.find("BITMAP 0,0,52,20,1,"), std::string::npos);
     EXPECT_EQ(bytes.find("BITMAP"), bytes.rfind("BITMAP")) << "only the second page prints";
@@ -267,15 +249,7 @@ TEST_F(RenderTest, PageWhosePaletteCannotBeReadIsDroppedAndTheNextPrints) {
 
 TEST_F(RenderTest, BandsJoinByteForByteEvenAcrossRowBoundaries) {
     AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings(127));
-    HANDLE h;
-    ASSERT_TRUE(m_spooler.OpenPrinterW(u"P", &h, PRINTER_ACCESS_USE));
-    Spool spool;
-    {
-        host::SimulatedHost simHost(&DllGetClassObject, [&spool](const BYTE* b, DWORD n) {
-            spool.chunks.emplace_back(reinterpret_cast<const char*>(b), n);
-        });
-        ASSERT_TRUE(simHost.Load());
-        ASSERT_TRUE(simHost.EnableDevice(h, {}));
+    Spool spool = WithDevice(u"P", {}, [&](host::SimulatedHost& simHost) {
         simHost.StartDoc(u"doc");
         // Two 32-pixel rows, black then white, split one and a half rows / half a row.
         std::vector<BYTE> first(48, 0), second(16, 255);
@@ -292,8 +266,7 @@ TEST_F(RenderTest, BandsJoinByteForByteEvenAcrossRowBoundaries) {
                                           3, &params, &result),
                   S_OK);
         simHost.EndDoc();
-    }
-    m_spooler.ClosePrinter(h);
+    });
     EXPECT_NE(spool.Bytes().find(std::string("BITMAP 0,0,4,2,1,") + std::string(4, '\0') +
                                  std::string(4, '\xFF') + "\r\n"),
               std::string::npos);

@@ -198,8 +198,9 @@ class RenderTest : public ::testing::Test {
     }
 
     // One document of these pages on one device of the printer.
-    Spool Print(const std::u16string& printer, const std::vector<host::SimPage>& pages,
-                host::SimOptions options = {}, int documents = 1) {
+    // One device of the printer in a loaded host; `body` drives it. Returns what was spooled.
+    Spool WithDevice(const std::u16string& printer, const host::SimOptions& options,
+                     const std::function<void(host::SimulatedHost&)>& body) {
         Spool spool;
         HANDLE handle = nullptr;
         EXPECT_TRUE(m_spooler.OpenPrinterW(printer.c_str(), &handle, PRINTER_ACCESS_USE));
@@ -209,15 +210,23 @@ class RenderTest : public ::testing::Test {
             });
             EXPECT_TRUE(simHost.Load()) << simHost.LastError();
             EXPECT_TRUE(simHost.EnableDevice(handle, options)) << simHost.LastError();
+            body(simHost);
+        }
+        m_spooler.ClosePrinter(handle);
+        return spool;
+    }
+
+    // Documents of these pages on one device of the printer.
+    Spool Print(const std::u16string& printer, const std::vector<host::SimPage>& pages,
+                host::SimOptions options = {}, int documents = 1) {
+        return WithDevice(printer, options, [&](host::SimulatedHost& simHost) {
             for (int d = 0; d < documents; ++d) {
                 simHost.StartDoc(u"test");
                 for (const host::SimPage& page : pages)
                     simHost.PrintPage(page);
                 simHost.EndDoc();
             }
-        }
-        m_spooler.ClosePrinter(handle);
-        return spool;
+        });
     }
 
     bool TraceHas(const std::string& line) const {

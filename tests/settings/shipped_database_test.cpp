@@ -6,9 +6,9 @@
 #include <string>
 
 #include "host/resources.h"
+#include "host/utf.h"
 #include "settings/language_table.h"
 #include "settings/model_database.h"
-#include "settings/utf.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "imaging/file_access.h"
+#include "host/file_access.h"
 
 namespace host {
 namespace {

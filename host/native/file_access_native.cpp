@@ -1,13 +1,14 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "imaging/file_access.h"
+#include "host/file_access.h"
+#include "host/utf.h"
 
 namespace host {
 namespace {
 
 std::FILE* Open(const std::u16string& path, const char* mode) {
-    const std::string name = Utf8FromUtf16(path);
+    const std::string name = Utf16ToUtf8(path);
     // A name with an embedded NUL would open a different file.
     if (name.find('\0') != std::string::npos)
         return nullptr;

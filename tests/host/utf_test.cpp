@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/utf.h"
+#include "host/utf.h"
 
 namespace {
 

@@ -15,7 +15,4 @@ bool ReadFileBytes(const std::u16string& path, std::size_t maxBytes, std::vector
 // Creates or truncates the file; false when it cannot be opened or fully written.
 bool WriteFileBytes(const std::u16string& path, const BYTE* data, std::size_t size);
 
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf8FromUtf16(const std::u16string& text);
-
 }  // namespace host
