@@ -29,6 +29,17 @@ function(zd_test folder)
   set(target test_${folder})
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  zd_xml_resources(${target})
   target_compile_definitions(${target} PRIVATE ZD_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   add_test(NAME ${folder} COMMAND ${target})
+endfunction()
+
+# On Windows the XML resources (host/CMakeLists.txt) are compiled into each program that
+# looks them up in its own module.
+function(zd_xml_resources target)
+  if(WIN32 AND ZD_XML_RESOURCES)
+    target_sources(${target} PRIVATE ${ZD_XML_RESOURCES})
+    set_source_files_properties(${ZD_XML_RESOURCES} PROPERTIES OBJECT_DEPENDS
+                                "${ZD_XML_RESOURCE_FILES}")
+  endif()
 endfunction()

@@ -9,16 +9,25 @@ std::atomic<int> g_skip{0};
 std::atomic<int> g_fail{0};
 }  // namespace
 
-void* AllocZeroed(std::size_t size) {
-    if (g_fail.load() > 0) {
-        if (g_skip.load() > 0) {
-            --g_skip;
-        } else {
-            --g_fail;
-            return nullptr;
-        }
+namespace {
+bool InjectedFailure() {
+    if (g_fail.load() <= 0)
+        return false;
+    if (g_skip.load() > 0) {
+        --g_skip;
+        return false;
     }
-    return std::calloc(size ? size : 1, 1);
+    --g_fail;
+    return true;
+}
+}  // namespace
+
+void* AllocZeroed(std::size_t size) {
+    return InjectedFailure() ? nullptr : std::calloc(size ? size : 1, 1);
+}
+
+void* AllocBlock(std::size_t size) {
+    return InjectedFailure() ? nullptr : std::malloc(size ? size : 1);
 }
 
 void FreeBlock(void* block) {

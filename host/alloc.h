@@ -6,6 +6,8 @@
 namespace host {
 
 void* AllocZeroed(std::size_t size);
+// A block whose every byte the caller writes before reading any.
+void* AllocBlock(std::size_t size);
 void FreeBlock(void* block);
 
 // The next `count` allocations after `skip` successful ones fail (count 0: none fail).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/diagnostics.h"
 #include "host/gdi.h"
 
 namespace host {
@@ -94,8 +95,9 @@ struct SimulatedHost::Device {
     static Device* From(PDEVOBJ dev) { return reinterpret_cast<Device*>(dev); }
 
     static DWORD APIENTRY WriteSpoolBuf(PDEVOBJ dev, PVOID buffer, DWORD size) {
+        // A zero-length write is a call too, and is recorded as one.
         SpoolSink& sink = From(dev)->owner->m_sink;
-        if (size && sink)
+        if (sink)
             sink(static_cast<const BYTE*>(buffer), size);
         return size;
     }
@@ -162,6 +164,9 @@ bool SimulatedHost::EnableDevice(HANDLE printer, const SimOptions& options) {
     d.owner = this;
     d.options = options;
     d.procs.DrvWriteSpoolBuf = &Device::WriteSpoolBuf;
+#ifndef _WIN32
+    SetDiagnosticsFolder(options.diagnosticsFolder);
+#endif
     d.publicDm.dmSize = sizeof(DEVMODEW);
     d.publicDm.dmSpecVersion = 0x0401;
     if (options.landscape) {
@@ -248,7 +253,10 @@ bool SimulatedHost::PrintPage(const SimPage& page) {
     for (LONG top = 0; top < page.height; top += bandHeight) {
         LONG rows = std::min(bandHeight, page.height - top);
         DWORD size = stride * static_cast<DWORD>(rows);
-        std::fill(band.begin(), band.begin() + size, 0);
+        // 1-bit rows are drawn by setting bits; deeper rows are written whole, padding aside.
+        if (page.bits == 1 || stride * 8 != static_cast<DWORD>(page.width) * page.bits) {
+            std::fill(band.begin(), band.begin() + size, 0);
+        }
         page.rows(top, rows, band.data(), stride);
         BITMAPINFOHEADER header{};
         header.biSize = sizeof header;

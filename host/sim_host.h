@@ -34,6 +34,8 @@ struct SimOptions {
     // leave either out so the later page triggers can be seen.
     bool reportLastBand = true;
     bool sendPage = true;
+    // Native build: where the plug-in's diagnostics files go (empty: nowhere).
+    std::string diagnosticsFolder = {};
 };
 
 // Where the spool bytes go: every DrvWriteSpoolBuf call is one chunk.

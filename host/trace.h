@@ -21,8 +21,8 @@ void TraceF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The system's message text for an error code, without the trailing line break.
 std::string SystemMessage(DWORD code);
 
-// Lines written since the last ClearTrace. On Windows the catching starts with the first of
-// these three calls; lines written before it are not seen.
+// The most recent lines (several thousand) written since the last ClearTrace. On Windows the
+// catching starts with the first of these three calls; lines written before it are not seen.
 std::vector<std::string> TraceLines();
 void ClearTrace();
 // Also append every line to this file (empty path: stop).

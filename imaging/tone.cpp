@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "imaging/pixel_ops.h"
 #include "imaging/ximage.h"
 
 bool CxImage::ToGray() {
@@ -158,17 +159,8 @@ bool CxImage::ToMonoThreshold(BYTE level) {
         SetErrorText(mono.LastError());
         return false;
     }
-    const DWORD width = Width();
     for (DWORD y = 0; y < Height(); ++y) {
-        const BYTE* src = RowPointer(y);
-        BYTE* dst = mono.RowPointer(y);
-        for (DWORD x = 0; x < width; x += 8) {
-            const DWORD n = width - x < 8 ? width - x : 8;
-            BYTE bits = 0;
-            for (DWORD k = 0; k < n; ++k)
-                bits |= static_cast<BYTE>((src[x + k] > level) << (7 - k));
-            dst[x >> 3] = bits;
-        }
+        pixel_ops::PackAbove(RowPointer(y), level, Width(), mono.RowPointer(y));
     }
     RGBQUAD* pal = mono.Palette();
     pal[0] = RGBQUAD{0, 0, 0, 0};

@@ -103,6 +103,7 @@ bool CxImage::Create(DWORD width, DWORD height, DWORD bits, DWORD type) {
     m_head.biClrUsed = entries;
     SyncHeader();
     m_bLastValid = false;
+    m_grayPalette = -1;
     return true;
 }
 
@@ -151,6 +152,7 @@ void CxImage::Destroy() {
     m_head = BITMAPINFOHEADER{};
     m_dwStride = 0;
     m_bLastValid = false;
+    m_grayPalette = -1;
 }
 
 bool CxImage::CopyFrom(const CxImage& other) {
@@ -205,7 +207,9 @@ void CxImage::MoveFrom(CxImage& other) {
     m_nAlphaMax = std::exchange(other.m_nAlphaMax, 255);
     m_nProgress = std::exchange(other.m_nProgress, 0);
     m_bLastValid = false;
+    m_grayPalette = -1;
     other.m_bLastValid = false;
+    other.m_grayPalette = -1;
 }
 
 void CxImage::TakeOver(CxImage& other) {
@@ -238,6 +242,7 @@ const BYTE* CxImage::RowPointer(DWORD row) const {
 RGBQUAD* CxImage::Palette() {
     // The caller may change entries through this pointer.
     m_bLastValid = false;
+    m_grayPalette = -1;
     return m_pDib && m_head.biClrUsed ? reinterpret_cast<RGBQUAD*>(m_pDib + kHeaderSize) : nullptr;
 }
 
@@ -275,6 +280,7 @@ void CxImage::SetImportantColors(DWORD count) {
     m_head.biClrImportant = count;
     SyncHeader();
     m_bLastValid = false;
+    m_grayPalette = -1;
 }
 
 void CxImage::SetResolution(LONG xDpi, LONG yDpi) {
@@ -378,6 +384,17 @@ BYTE CxImage::NearestIndex(RGBQUAD colour) const {
     DWORD n = m_head.biClrUsed;
     if (m_head.biClrImportant && m_head.biClrImportant < n)
         n = m_head.biClrImportant;
+    if (m_grayPalette < 0)
+        m_grayPalette = IsGrayScale() ? 1 : 0;
+    if (m_grayPalette && n == 256) {
+        // On the identity ramp the distance is smallest at the rounded mean of the three
+        // channels, and a sum of integers never lies half-way between two thirds: no ties.
+        const int sum = colour.rgbRed + colour.rgbGreen + colour.rgbBlue;
+        m_bLastValid = true;
+        m_lastColor = colour;
+        m_lastIndex = static_cast<BYTE>((sum + 1) / 3);
+        return m_lastIndex;
+    }
     DWORD best = 0;
     long bestDistance = 0x7FFFFFFF;
     for (DWORD i = 0; i < n; ++i) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "host/win32_types.h"
 
@@ -95,6 +97,29 @@ class CxImage {
     bool ApplyLookup(const BYTE table[256]);
     bool AdjustBrightnessContrast(LONG brightness, LONG contrast);
     bool ToMonoThreshold(BYTE level);
+    // One of the ten dithering methods (0 to 9; any other number is method 0).
+    bool ToMonoDither(LONG method);
+
+    // Geometry. Each builds a new picture of the same depth, palette and settings; with a
+    // destination that one is replaced and this picture stays as it is.
+    bool FlipHorizontal(CxImage* destination = nullptr);
+    bool Turn180(CxImage* destination = nullptr);
+    // New pixel (x, y) = old pixel (y, H - 1 - x): clockwise when row 0 is the top.
+    bool TurnQuarter(CxImage* destination = nullptr);
+    // Nearest-pixel rotation about the corner (0, 0), in degrees.
+    bool RotateByAngle(float angle, CxImage* destination = nullptr);
+    // Stamps source onto this picture with its pixel (0, 0) at (x, y).
+    bool Overlay(const CxImage& source, LONG x, LONG y);
+    bool ScaleNearest(DWORD newWidth, DWORD newHeight);
+
+    // Windows bitmap files. The readers take the whole file in memory; rows keep the order of
+    // a bottom-up file (the first stored row is row 0).
+    bool Decode(const BYTE* data, std::size_t size, DWORD type);
+    bool DecodeBmp(const BYTE* data, std::size_t size);
+    bool EncodeBmp(std::vector<BYTE>* out);
+    // The render plug-in decodes a failed file a second time; the UI plug-in once.
+    bool LoadBmpFile(const std::u16string& path, bool decodeTwice = true);
+    bool SaveBmpFile(const std::u16string& path);
 
     const char* LastError() const { return m_szLastError; }
     void SetErrorText(const char* text);
@@ -102,6 +127,12 @@ class CxImage {
 
   private:
     void SyncHeader();
+    // An empty picture of this one's depth, palette and settings; alpha plane of alphaFill
+    // when this one has a plane.
+    bool CreateLike(CxImage& out, DWORD width, DWORD height, BYTE alphaFill);
+    void Deliver(CxImage& result, CxImage* destination);
+    bool TurnQuarterMono(CxImage& out) const;
+    void TurnQuarterBlocks(CxImage& out) const;
     bool AllocAlpha(BYTE fill);
     // Moves the state of other here without freeing anything first.
     void MoveFrom(CxImage& other);
@@ -125,6 +156,7 @@ class CxImage {
     mutable bool m_bLastValid = false;
     mutable RGBQUAD m_lastColor{};
     mutable BYTE m_lastIndex = 0;
+    mutable signed char m_grayPalette = -1;  // -1 not known yet
 };
 
 // Luminance of a colour with integer weights that add up to 1024.

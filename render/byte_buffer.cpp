@@ -9,15 +9,34 @@ ByteBuffer::ByteBuffer() : m_storage(new (std::nothrow) BYTE[kInitialCapacity]()
         m_capacity = kInitialCapacity;
 }
 
+ByteBuffer::ByteBuffer(DWORD ceiling) : ByteBuffer() {
+    m_ceiling = ceiling < kCeiling ? ceiling : kCeiling;
+}
+
+bool ByteBuffer::Reserve(DWORD n) {
+    if (n > m_ceiling)
+        n = m_ceiling;
+    if (n <= m_capacity)
+        return true;
+    std::unique_ptr<BYTE[]> grown(new (std::nothrow) BYTE[n]());
+    if (!grown)
+        return false;
+    if (m_length)
+        std::memcpy(grown.get(), m_storage.get(), m_length);
+    m_storage = std::move(grown);
+    m_capacity = n;
+    return true;
+}
+
 bool ByteBuffer::Append(const void* bytes, DWORD n) {
     if (n == 0)
         return true;
-    if (n > kCeiling) {
+    if (n > m_ceiling) {
         Discard();
         return false;
     }
     std::uint64_t needed = std::uint64_t{m_length} + n;
-    if (needed > kCeiling) {
+    if (needed > m_ceiling) {
         Discard();
         needed = n;
     }

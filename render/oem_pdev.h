@@ -8,7 +8,7 @@
 
 class PrinterRender;
 
-// One band as the host delivered it, in a zeroed heap block of its own. A page is kept as
+// One band as the host delivered it, in a heap block of its own. A page is kept as
 // its list of bands, so collecting a page costs one copy of each band and no regrowth.
 struct PageBand {
     BYTE* bytes;

@@ -307,6 +307,8 @@ HRESULT COemUni2::StoreBand(OemPdev& pdev, const BYTE* bits, const BITMAPINFOHEA
                 PALETTEENTRY palette[256];
                 if (!pdev.hpalDefault ||
                     GetPaletteEntries(pdev.hpalDefault, 0, entries, palette) == 0) {
+                    // Nothing of this page can be rendered; its end resets the device.
+                    pdev.bPageFailed = true;
                     return E_FAIL;
                 }
                 for (DWORD i = 0; i < entries; ++i) {
@@ -329,7 +331,8 @@ HRESULT COemUni2::StoreBand(OemPdev& pdev, const BYTE* bits, const BITMAPINFOHEA
 
     pdev.bmInfoHeader.biHeight += header.biHeight;
     pdev.bmInfoHeader.biSizeImage += header.biSizeImage;
-    auto* block = static_cast<BYTE*>(host::AllocZeroed(header.biSizeImage));
+    // Every byte of the block is written right below.
+    auto* block = static_cast<BYTE*>(host::AllocBlock(header.biSizeImage));
     if (!block) {
         host::Trace("BITMAP:  LocalAlloc failed!\n");
         pdev.ResetPage();

@@ -1,13 +1,20 @@
 #include "render/printer_render.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "host/alloc.h"
+#include "host/diagnostics.h"
 #include "host/spooler.h"
 #include "host/trace.h"
+#include "render/cpcl_render.h"
+#include "render/escpos_render.h"
+#include "render/paperang_render.h"
 #include "render/prepare_page.h"
 #include "render/tspl_render.h"
 
@@ -23,6 +30,12 @@ std::string Narrow(const std::u16string& text) {
 PrinterRender* CreateWriter(const std::u16string& language) {
     if (language == u"tspl")
         return new (std::nothrow) TsplRender;
+    if (language == u"escpos")
+        return new (std::nothrow) EscPosRender;
+    if (language == u"cpcl")
+        return new (std::nothrow) CpclRender;
+    if (language == u"paperang")
+        return new (std::nothrow) PaperangRender;
     return nullptr;
 }
 
@@ -41,6 +54,9 @@ DWORD RowStride(LONG width, WORD bits) {
 }
 
 }  // namespace
+
+PrinterRender::PrinterRender()
+    : m_createdTime(host::LocalTime()), m_pageTime(m_createdTime), m_log(m_createdTime) {}
 
 ULONG PrinterRender::AddRef() {
     return InterlockedIncrement(&m_cRef);
@@ -69,7 +85,26 @@ void PrinterRender::TakeSettings() {
     m_watermark = m_settings.Watermark();
 }
 
-void PrinterRender::TracePageHeader() const {
+void PrinterRender::Report(std::string_view line) {
+    host::Trace(line);
+    Log(line);
+}
+
+void PrinterRender::ReportF(const char* format, ...) {
+    char line[260];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    Report(line);
+}
+
+void PrinterRender::Log(std::string_view text) {
+    if (Debugging())
+        m_log.Write(text);
+}
+
+void PrinterRender::ReportPageHeader() {
     const DEVMODEW* dm = m_pDevObj->pPublicDM;
     if (dm) {
         if (dm->dmFields & DM_PAPERSIZE) {
@@ -87,17 +122,20 @@ void PrinterRender::TracePageHeader() const {
     if (const auto* oem = static_cast<const OemPrivateDevmode*>(m_pDevObj->pOEMDM)) {
         host::TraceF("m_pDevObj->pOEMDM->dwDriverData %d", oem->dwDriverData);
     }
+    Log("-------------------------Printer Render Begin Rendering-----------------------------");
     const OemPdev& p = *m_pOemPDEV;
-    host::TraceF(
+    ReportF(
         "pOemPDEV: pBufStart=0x%x; dwBufSize = %d; cPalColors = %d; cbHeaderOffBits = %d; "
         "bHeadersFilled = %d; bColorTable = %d; ",
         static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p.BufferStart())),
         static_cast<int>(p.dwBufSize), static_cast<int>(p.cPalColors),
         static_cast<int>(p.cbHeaderOffBits), static_cast<int>(p.bHeadersFilled),
         static_cast<int>(p.bColorTable));
-    host::Trace("bfType = 0; bfSize = 0; bfReserved1 = 0; bfReserved2 = 0; bfOffBits = 0; ");
+    // The device record keeps a file header that nothing fills.
+    ReportF("bfType = %x; bfSize = %x; bfReserved1 = %x; bfReserved2 = %x; bfOffBits = %x; ", 0, 0,
+            0, 0, 0);
     const BITMAPINFOHEADER& h = p.bmInfoHeader;
-    host::TraceF(
+    ReportF(
         "bmInfoHeader: biSize = %d; biWidth = %d; biHeight = %d; biPlanes = %d; biBitCount = %d; "
         "biCompression = %d; biSizeImage = %d; biXPelsPerMeter = %d; biYPelsPerMeter = %d;  "
         "biClrUsed = %d; biClrImportant = %d; ",
@@ -106,9 +144,14 @@ void PrinterRender::TracePageHeader() const {
         static_cast<int>(h.biSizeImage), static_cast<int>(h.biXPelsPerMeter),
         static_cast<int>(h.biYPelsPerMeter), static_cast<int>(h.biClrUsed),
         static_cast<int>(h.biClrImportant));
-    host::TraceF("Halftone: iGrayMethod = %d; iThreValue = %d; iLiangdu = %d; iDuibidu = %d;",
-                 m_halftone.iGrayMethod, m_halftone.iThreValue, m_halftone.iLiangdu,
-                 m_halftone.iDuibidu);
+    ReportF("Halftone: iGrayMethod = %d; iThreValue = %d; iLiangdu = %d; iDuibidu = %d;",
+            m_halftone.iGrayMethod, m_halftone.iThreValue, m_halftone.iLiangdu,
+            m_halftone.iDuibidu);
+    if (Debugging()) {
+        char line[64];
+        std::snprintf(line, sizeof line, "dmOrientation = %d", dm ? dm->dmOrientation : 0);
+        Log(line);
+    }
 }
 
 // Builds the page image from the collected bands, freeing each band once its rows are in.
@@ -132,7 +175,7 @@ bool PrinterRender::LoadPageImage() {
     }
     if (bits < 24)
         m_image.FillGrayPalette();
-    m_image.SetResolution(h.biXPelsPerMeter, h.biYPelsPerMeter);
+    m_image.SetResolution(h.biXPelsPerMeter, static_cast<int>(h.biYPelsPerMeter));
 
     DWORD copy = std::min(stride, m_image.Stride());
     DWORD row = 0;
@@ -172,27 +215,70 @@ void PrinterRender::RenderPage() {
         bJobBegun = true;
     }
     dpiClass = DpiClassOf(m_pOemPDEV->bmInfoHeader.biXPelsPerMeter);
-    TracePageHeader();
+    ReportPageHeader();
     if (!m_pOemPDEV->bPageFailed && LoadPageImage()) {
-        PreparePageRaster(m_image, m_device, m_halftone, m_pOemPDEV->bmInfoHeader.biBitCount);
-        EncodePage();
+        if (Debugging()) {
+            host::CreateDiagnosticsFolder();
+            m_pageTime = host::LocalTime();
+            SavePageDump(".begin.bmp");
+        }
+        PageSetup setup{m_device, m_halftone, m_watermark, IsLandscape(m_pDevObj->pPublicDM),
+                        m_pOemPDEV->bmInfoHeader.biBitCount};
+        if (PreparePageRaster(m_image, setup)) {
+            EncodePage();
+        } else {
+            host::Trace("page dropped: no black and white page could be made");
+        }
     }
     EndPage();
 }
 
+void PrinterRender::SavePageDump(const char* suffix) {
+    std::vector<BYTE> bmp;
+    if (!m_image.EncodeBmp(&bmp))
+        return;
+    std::FILE* file = host::OpenDiagnosticsFile(DiagnosticsFileName(m_pageTime, suffix));
+    if (!file)
+        return;
+    std::fwrite(bmp.data(), 1, bmp.size(), file);
+    std::fclose(file);
+}
+
 void PrinterRender::EndPage() {
+    if (Debugging()) {
+        const BITMAPINFOHEADER& h = m_image.Header();
+        char line[400];
+        std::snprintf(line, sizeof line,
+                      "Bitmap Header: biSize = %d; biWidth = %d; biHeight = %d; biPlanes = %d; "
+                      "biBitCount = %d; biCompression = %d; biSizeImage = %d; biXPelsPerMeter = "
+                      "%d; biYPelsPerMeter = %d; biClrUsed = %d; biClrImportant = %d;",
+                      static_cast<int>(h.biSize), static_cast<int>(h.biWidth),
+                      static_cast<int>(h.biHeight), h.biPlanes, h.biBitCount,
+                      static_cast<int>(h.biCompression), static_cast<int>(h.biSizeImage),
+                      static_cast<int>(h.biXPelsPerMeter), static_cast<int>(h.biYPelsPerMeter),
+                      static_cast<int>(h.biClrUsed), static_cast<int>(h.biClrImportant));
+        Log(line);
+        if (m_image.IsValid())
+            SavePageDump(".end.bmp");
+        Log("-------------------------Printer Render End Rendering-----------------------------");
+    }
     m_image.Destroy();
     if (m_pOemPDEV)
         m_pOemPDEV->ResetPage();
 }
 
+bool PrinterRender::SendToSpool(const void* bytes, DWORD count) {
+    if (!m_pDevObj || !m_pDevObj->pDrvProcs || !m_pDevObj->pDrvProcs->DrvWriteSpoolBuf)
+        return false;
+    m_pDevObj->pDrvProcs->DrvWriteSpoolBuf(m_pDevObj, const_cast<void*>(bytes), count);
+    return true;
+}
+
 void PrinterRender::WriteSpool(const void* bytes, LONG count) {
-    if (count <= 0 || !m_pDevObj || !m_pDevObj->pDrvProcs ||
-        !m_pDevObj->pDrvProcs->DrvWriteSpoolBuf) {
+    if (count <= 0 || !SendToSpool(bytes, static_cast<DWORD>(count)))
         return;
-    }
-    m_pDevObj->pDrvProcs->DrvWriteSpoolBuf(m_pDevObj, const_cast<void*>(bytes),
-                                           static_cast<DWORD>(count));
+    if (Debugging())
+        m_log.Write(SpoolLogEntry(bytes, count, false));
 }
 
 PrinterRender* AcquireRender(DEVOBJ* devObj, OemPdev* oemPdev) {

@@ -2,14 +2,17 @@
 // encoder of the printer's command language, which writes through the host's spool call.
 #pragma once
 
+#include <string_view>
+
 #include "imaging/ximage.h"
 #include "render/byte_buffer.h"
 #include "render/oem_pdev.h"
+#include "render/render_log.h"
 #include "settings/printer_data.h"
 
 class PrinterRender {
   public:
-    PrinterRender() = default;
+    PrinterRender();
     PrinterRender(const PrinterRender&) = delete;
     PrinterRender& operator=(const PrinterRender&) = delete;
 
@@ -38,6 +41,12 @@ class PrinterRender {
     bool bJobBegun = false;
 
   protected:
+    // Hands bytes to the host's spool write; false when the device has none.
+    bool SendToSpool(const void* bytes, DWORD count);
+    // A log entry, only while the debug switch is on.
+    void Log(std::string_view text);
+    bool Debugging() const { return m_device.bDebug != 0; }
+
     CxImage m_image;  // the page being prepared and encoded
     DeviceSettings m_device{};
     HalftoneSettings m_halftone{};
@@ -47,9 +56,16 @@ class PrinterRender {
     friend PrinterRender* AcquireRender(DEVOBJ*, OemPdev*);
     void TakeSettings();
     bool LoadPageImage();
-    void TracePageHeader() const;
+    void ReportPageHeader();
+    // A line for the debug output and, while debugging, the log.
+    void Report(std::string_view line);
+    void ReportF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void SavePageDump(const char* suffix);
 
     volatile LONG m_cRef = 1;
+    SYSTEMTIME m_createdTime;  // names the log
+    SYSTEMTIME m_pageTime;     // names the page's dumps
+    RenderLog m_log;
 };
 
 // Resolution class of the page from the dots per inch the host reports.

@@ -3,19 +3,9 @@
 #include <type_traits>
 
 #include "render/byte_buffer.h"
+#include "render/raster_commands.h"
 
 namespace {
-
-int DotsPerMillimetre(int dpiClass) {
-    switch (dpiClass) {
-        case 300:
-            return 12;
-        case 600:
-            return 24;
-        default:
-            return 8;
-    }
-}
 
 // One command line: its pieces, then CR LF.
 template <class... Pieces>

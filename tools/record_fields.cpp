@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/utf.h"
 #include "settings/records.h"
 
 #define DEVICE_FIELD(f) \
@@ -61,45 +62,11 @@ const RecordField* FindRecordField(const std::string& name) {
     return nullptr;
 }
 
-namespace {
-
-// UTF-8 to UTF-16; false on a malformed sequence.
-bool Utf8ToUtf16(const std::string& text, std::u16string& out) {
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t extra = c < 0x80         ? 0
-                            : (c >> 5) == 6  ? 1
-                            : (c >> 4) == 14 ? 2
-                            : (c >> 3) == 30 ? 3
-                                             : 9;
-        if (extra == 9 || text.size() - i <= extra)
-            return false;
-        char32_t cp = extra == 0 ? c : c & (0x3F >> extra);
-        for (std::size_t k = 1; k <= extra; ++k) {
-            unsigned char cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc >> 6) != 2)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        i += extra + 1;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
 bool SetRecordField(const RecordField& field, const std::string& value,
                     std::vector<unsigned char>& record, std::string& error) {
     if (field.isText) {
-        std::u16string text;
-        if (!Utf8ToUtf16(value, text)) {
+        std::u16string text = Utf8ToUtf16(value);
+        if (Utf16ToUtf8(text) != value) {
             error = std::string(field.name) + ": not valid UTF-8";
             return false;
         }

@@ -51,6 +51,7 @@ bool RunRenderJob(const RenderJob& job, const PageImage& image, const host::Spoo
     options.bandHeight = job.bandHeight;
     options.landscape = job.landscape;
     options.flagBlankBands = job.flagBlankBands;
+    options.diagnosticsFolder = job.diagnosticsFolder;
     int bits = job.bits ? job.bits : image.channels == 1 ? 8 : 24;
     host::SimPage page = PageFromImage(image, bits, job.dpi);
     bool ok = simHost.Load() && simHost.EnableDevice(printer.Handle(), options);

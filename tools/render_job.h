@@ -19,6 +19,7 @@ struct RenderJob {
     bool flagBlankBands = false;
     int pages = 1;
     int documents = 1;
+    std::string diagnosticsFolder;  // where the plug-in writes its debug files (empty: none)
     // Stored printer data; an absent record is absent from the printer.
     std::optional<std::vector<std::uint8_t>> zddata, zddata1, watermark;
 };

@@ -7,6 +7,8 @@
 namespace host {
 namespace {
 
+constexpr std::size_t kKeptLines = 8192;
+
 struct TraceStore {
     std::mutex lock;
     std::vector<std::string> lines;
@@ -23,6 +25,9 @@ TraceStore& Store() {
 void Trace(std::string_view line) {
     TraceStore& s = Store();
     std::lock_guard<std::mutex> guard(s.lock);
+    // Only recent lines are kept, so a long job cannot grow the store without bound.
+    if (s.lines.size() >= kKeptLines)
+        s.lines.erase(s.lines.begin(), s.lines.begin() + kKeptLines / 2);
     s.lines.emplace_back(line);
     if (s.file) {
         std::fwrite(line.data(), 1, line.size(), s.file);

@@ -1,8 +1,10 @@
-// The lines this process writes to the debug output, the plug-in DLL's included, caught as the
-// debug-print exceptions OutputDebugString raises before any debugger or listener sees them.
-// Only tests and the command-line tools use it; the plug-in itself never links it.
+// The lines this process writes to the debug output, the plug-in DLL's included: this module's
+// own lines straight from Trace, every other module's caught as the debug-print exceptions
+// OutputDebugString raises before any debugger or listener sees them. Only tests and the
+// command-line tools use it; the plug-in itself never links it.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <mutex>
@@ -12,10 +14,16 @@
 #include "host/win/text.h"
 
 namespace host {
+namespace detail {
+extern std::atomic<void (*)(std::string_view line)> g_keepOwnLine;
+extern thread_local bool t_inOwnTrace;
+}  // namespace detail
+
 namespace {
 
 constexpr DWORD kDebugPrint = 0x40010006;      // narrow text: length with NUL, text
 constexpr DWORD kDebugPrintWide = 0x4001000A;  // UTF-16 text first, then the narrow copy
+constexpr std::size_t kKeptLines = 8192;
 
 struct Capture {
     std::mutex lock;
@@ -40,6 +48,9 @@ void Keep(std::string line) {
             std::fputc('\n', c.file);
         std::fflush(c.file);
     }
+    // Only recent lines are kept, so a long job cannot grow the store without bound.
+    if (c.lines.size() >= kKeptLines)
+        c.lines.erase(c.lines.begin(), c.lines.begin() + kKeptLines / 2);
     c.lines.push_back(std::move(line));
 }
 
@@ -53,7 +64,7 @@ std::size_t BoundedLength(const Char* text, ULONG_PTR withNul) {
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* pointers) {
     const EXCEPTION_RECORD* r = pointers->ExceptionRecord;
-    if (r->NumberParameters < 2 || !r->ExceptionInformation[1])
+    if (detail::t_inOwnTrace || r->NumberParameters < 2 || !r->ExceptionInformation[1])
         return EXCEPTION_CONTINUE_SEARCH;
     if (r->ExceptionCode == kDebugPrintWide) {
         const auto* text = reinterpret_cast<const wchar_t*>(r->ExceptionInformation[1]);
@@ -72,7 +83,10 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* pointers) {
 
 void StartCapture() {
     static std::once_flag once;
-    std::call_once(once, [] { AddVectoredExceptionHandler(1, OnException); });
+    std::call_once(once, [] {
+        detail::g_keepOwnLine.store([](std::string_view line) { Keep(std::string(line)); });
+        AddVectoredExceptionHandler(1, OnException);
+    });
 }
 
 }  // namespace

@@ -1,14 +1,26 @@
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "host/trace.h"
 #include "host/win/text.h"
 
 namespace host {
+namespace detail {
+// Set by the debug-output capture (debug_capture.cpp) once a test or tool reads the lines.
+std::atomic<void (*)(std::string_view line)> g_keepOwnLine{nullptr};
+thread_local bool t_inOwnTrace = false;
+}  // namespace detail
 
 void Trace(std::string_view line) {
+    // This module's own lines are kept as written; the debug output may narrow them to the
+    // ANSI code page on the way (Wine does), and the capture leaves that copy aside.
+    if (auto keep = detail::g_keepOwnLine.load())
+        keep(line);
+    detail::t_inOwnTrace = true;
     OutputDebugStringW(WideFromUtf8(line).c_str());
+    detail::t_inOwnTrace = false;
 }
 
 std::string SystemMessage(DWORD code) {

@@ -8,23 +8,23 @@
 
 class AllocFault {
   public:
-    // Allocations number failAt, failAt + 1, ... (counted from 1) fail; 0 lets all pass.
-    // Blocks that pass are filled with garbage, so a missing clear shows.
-    explicit AllocFault(int failAt, std::size_t failAbove = static_cast<std::size_t>(-1)) {
+    // Allocations number failAt, failAt + 1, ... (counted from 1) fail, or with onlyOnce just
+    // that one; 0 lets all pass. Blocks that pass are filled with garbage, so a missing clear
+    // shows.
+    explicit AllocFault(int failAt, bool onlyOnce = false) {
         s_count = 0;
         s_failAt = failAt;
-        s_failAbove = failAbove;
+        s_onlyOnce = onlyOnce;
         SetImageAllocator(&Allocate);
     }
     ~AllocFault() { SetImageAllocator(nullptr); }
     AllocFault(const AllocFault&) = delete;
     AllocFault& operator=(const AllocFault&) = delete;
-    static int Count() { return s_count; }
 
   private:
     static void* Allocate(std::size_t bytes) {
         ++s_count;
-        if ((s_failAt && s_count >= s_failAt) || bytes > s_failAbove)
+        if (s_failAt && (s_onlyOnce ? s_count == s_failAt : s_count >= s_failAt))
             return nullptr;
         void* p = std::malloc(bytes);
         if (p)
@@ -33,5 +33,5 @@ class AllocFault {
     }
     static inline int s_count = 0;
     static inline int s_failAt = 0;
-    static inline std::size_t s_failAbove = 0;
+    static inline bool s_onlyOnce = false;
 };

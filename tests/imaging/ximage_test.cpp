@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "imaging/ximage.h"
@@ -266,6 +267,29 @@ TEST(CxImageAlpha, CreateFillsOpaqueAndOutsideIsClear) {
     img.SetAlpha(1, 1, 0);
     EXPECT_TRUE(img.IsTransparent(1, 1));
     EXPECT_FALSE(img.IsTransparent(0, 1));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CxImagePalette, GrayRampNearestIndexAgreesWithTheFullSearch) {
+    CxImage gray = FlatGray(1, 1, 0);
+    std::mt19937 random(17);
+    for (int i = 0; i < 3000; ++i) {
+        const RGBQUAD c{static_cast<BYTE>(random()), static_cast<BYTE>(random()),
+                        static_cast<BYTE>(random()), 0};
+        int best = 0, bestDistance = 1 << 30;
+        for (int g = 0; g < 256; ++g) {
+            const int d = (g - c.rgbRed) * (g - c.rgbRed) + (g - c.rgbGreen) * (g - c.rgbGreen) +
+                          (g - c.rgbBlue) * (g - c.rgbBlue);
+            if (d < bestDistance) {
+                bestDistance = d;
+                best = g;
+            }
+        }
+        ASSERT_EQ(gray.NearestIndex(c), best);
+    }
 }
 
 }  // namespace

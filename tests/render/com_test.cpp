@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "render/byte_buffer.h"
+#include "render/oem_pdev.h"
 #include "render/oem_uni2.h"
 #include "render_fixture.h"
 #include "settings/printer_data.h"
@@ -206,15 +207,7 @@ TEST(ByteBufferTest, PassingTheCeilingStartsAgain) {
 
 TEST_F(RenderTest, BandsAreTakenOnlyAsFarAsTheyReallyReach) {
     AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings());
-    HANDLE h;
-    ASSERT_TRUE(m_spooler.OpenPrinterW(u"P", &h, PRINTER_ACCESS_USE));
-    Spool spool;
-    {
-        host::SimulatedHost simHost(&DllGetClassObject, [&spool](const BYTE* b, DWORD n) {
-            spool.chunks.emplace_back(reinterpret_cast<const char*>(b), n);
-        });
-        ASSERT_TRUE(simHost.Load());
-        ASSERT_TRUE(simHost.EnableDevice(h, {}));
+    Spool spool = WithDevice(u"P", {}, [&](host::SimulatedHost& simHost) {
         simHost.StartDoc(u"doc");
         IPrintOemUni2* plugin = simHost.Plugin();
         DEVOBJ* dev = simHost.DeviceObject();
@@ -233,9 +226,50 @@ TEST_F(RenderTest, BandsAreTakenOnlyAsFarAsTheyReallyReach) {
                   E_FAIL);
         EXPECT_EQ(result, nullptr);
         simHost.EndDoc();
-    }
-    m_spooler.ClosePrinter(h);
+    });
     EXPECT_NE(spool.Bytes().find("BITMAP 0,0,52,10,1,"), std::string::npos);
+}
+
+TEST_F(RenderTest, PageWhosePaletteCannotBeReadIsDroppedAndTheNextPrints) {
+    AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings());
+    Spool spool = WithDevice(u"P", {}, [&](host::SimulatedHost& simHost) {
+        simHost.StartDoc(u"doc");
+        auto* pdev = static_cast<OemPdev*>(simHost.DeviceObject()->pdevOEM);
+        HPALETTE palette = pdev->hpalDefault;
+        pdev->hpalDefault = nullptr;
+        simHost.PrintPage(GrayPage(400, 200, Pattern));
+        pdev->hpalDefault = palette;
+        simHost.PrintPage(GrayPage(400, 20, Pattern));
+        simHost.EndDoc();
+    });
+    std::string bytes = spool.Bytes();
+    EXPECT_NE(bytes.find("BITMAP 0,0,52,20,1,"), std::string::npos);
+    EXPECT_EQ(bytes.find("BITMAP"), bytes.rfind("BITMAP")) << "only the second page prints";
+}
+
+TEST_F(RenderTest, BandsJoinByteForByteEvenAcrossRowBoundaries) {
+    AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings(127));
+    Spool spool = WithDevice(u"P", {}, [&](host::SimulatedHost& simHost) {
+        simHost.StartDoc(u"doc");
+        // Two 32-pixel rows, black then white, split one and a half rows / half a row.
+        std::vector<BYTE> first(48, 0), second(16, 255);
+        std::fill(first.begin() + 32, first.end(), 255);
+        BITMAPINFOHEADER header{sizeof header, 32, 1, 1, 8, BI_RGB, 48, 203, 203, 256, 0};
+        IPPARAMS params{sizeof params, {0, 0}, nullptr, TRUE, FALSE};
+        PBYTE result = nullptr;
+        IPrintOemUni2* plugin = simHost.Plugin();
+        ASSERT_EQ(plugin->ImageProcessing(simHost.DeviceObject(), first.data(), &header, nullptr, 3,
+                                          &params, &result),
+                  S_OK);
+        header.biSizeImage = 16;
+        ASSERT_EQ(plugin->ImageProcessing(simHost.DeviceObject(), second.data(), &header, nullptr,
+                                          3, &params, &result),
+                  S_OK);
+        simHost.EndDoc();
+    });
+    EXPECT_NE(spool.Bytes().find(std::string("BITMAP 0,0,4,2,1,") + std::string(4, '\0') +
+                                 std::string(4, '\xFF') + "\r\n"),
+              std::string::npos);
 }
 
 }  // namespace

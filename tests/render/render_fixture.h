@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +14,9 @@
 #include "host/memory_spooler.h"
 #include "host/sim_host.h"
 #include "host/trace.h"
+#include "imaging/ximage.h"
 #include "render/oem_uni2.h"
+#include "render/prepare_page.h"
 #include "settings/records.h"
 
 namespace rendertest {
@@ -64,6 +67,21 @@ inline void ExpectChunks(const Spool& spool, const std::vector<std::string>& exp
     }
 }
 
+// Binary command pieces written as byte values.
+inline std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values)
+        out += static_cast<char>(v);
+    return out;
+}
+
+// The raster of the languages in which 1 is black.
+inline std::string Inverted(std::string raster) {
+    for (char& c : raster)
+        c = static_cast<char>(~c);
+    return raster;
+}
+
 template <class T>
 std::vector<BYTE> RecordBytes(const T& record) {
     const auto* p = reinterpret_cast<const BYTE*>(&record);
@@ -102,6 +120,21 @@ inline std::string ThresholdRaster(LONG width, LONG height, const GrayFn& gray, 
         }
     }
     return raster;
+}
+
+// The raster of one of the container's dithering methods (0 to 9), filler bits 1.
+inline std::string DitheredRaster(LONG width, LONG height, const GrayFn& gray, int method) {
+    CxImage page;
+    page.Create(static_cast<DWORD>(width), static_cast<DWORD>(height), 8);
+    page.FillGrayPalette();
+    for (LONG y = 0; y < height; ++y) {
+        for (LONG x = 0; x < width; ++x)
+            page.RowPointer(static_cast<DWORD>(y))[x] = gray(x, y);
+    }
+    page.ToMonoDither(method);
+    SetRowFillerBits(page);
+    return std::string(reinterpret_cast<const char*>(page.Bits()),
+                       static_cast<std::size_t>(page.Stride()) * page.Height());
 }
 
 inline BYTE Pattern(LONG x, LONG y) {
@@ -165,8 +198,9 @@ class RenderTest : public ::testing::Test {
     }
 
     // One document of these pages on one device of the printer.
-    Spool Print(const std::u16string& printer, const std::vector<host::SimPage>& pages,
-                host::SimOptions options = {}, int documents = 1) {
+    // One device of the printer in a loaded host; `body` drives it. Returns what was spooled.
+    Spool WithDevice(const std::u16string& printer, const host::SimOptions& options,
+                     const std::function<void(host::SimulatedHost&)>& body) {
         Spool spool;
         HANDLE handle = nullptr;
         EXPECT_TRUE(m_spooler.OpenPrinterW(printer.c_str(), &handle, PRINTER_ACCESS_USE));
@@ -176,15 +210,23 @@ class RenderTest : public ::testing::Test {
             });
             EXPECT_TRUE(simHost.Load()) << simHost.LastError();
             EXPECT_TRUE(simHost.EnableDevice(handle, options)) << simHost.LastError();
+            body(simHost);
+        }
+        m_spooler.ClosePrinter(handle);
+        return spool;
+    }
+
+    // Documents of these pages on one device of the printer.
+    Spool Print(const std::u16string& printer, const std::vector<host::SimPage>& pages,
+                host::SimOptions options = {}, int documents = 1) {
+        return WithDevice(printer, options, [&](host::SimulatedHost& simHost) {
             for (int d = 0; d < documents; ++d) {
                 simHost.StartDoc(u"test");
                 for (const host::SimPage& page : pages)
                     simHost.PrintPage(page);
                 simHost.EndDoc();
             }
-        }
-        m_spooler.ClosePrinter(handle);
-        return spool;
+        });
     }
 
     bool TraceHas(const std::string& line) const {

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# compare_with_native.sh NATIVE_TOOL WINDOWS_TOOL SAMPLE_PNG WORK_DIR RUNNER...: renders a
-# table of scenarios with the native zendor-render and with zendor-render.exe (which loads
-# ZendorPrtUNI.dll and keeps the printer in the system's spooler) run through RUNNER (Wine),
-# and fails unless both give the same exit status and the same spool bytes for each.
+# compare_with_native.sh NATIVE_TOOL WINDOWS_TOOL SAMPLE_PNG WATERMARK_BMP WORK_DIR RUNNER...:
+# renders a table of scenarios with the native zendor-render and with zendor-render.exe (which
+# loads ZendorPrtUNI.dll and keeps the printer in the system's spooler) run through RUNNER
+# (Wine), and fails unless both give the same exit status and the same spool bytes for each.
 set -uo pipefail
 native=$1
 windows=$2
 sample=$3
-work=$4
-shift 4
+watermark=$4
+work=$5
+shift 5
 runner=("$@")
 rm -rf "$work"
 mkdir -p "$work"
@@ -27,6 +28,7 @@ picture whitetop.pgm P5 203 130 'y < 64 ? 255 : x * y + 3 * x'
 picture colour.ppm P6 150 97 'c == 0 ? x * 2 : c == 1 ? y * 3 : x + y'
 picture odd.pgm P5 37 5 'x * 40 + y * 90'
 cp "$sample" sample.png
+cp "$watermark" mark.bmp
 
 # Records: little-endian 32-bit fields.
 fields() { for v in "$@"; do printf "%08x" $((v & 0xFFFFFFFF)) | sed 's/\(..\)\(..\)\(..\)\(..\)/\\x\4\\x\3\\x\2\\x\1/'; done; }
@@ -63,21 +65,37 @@ scenarios=(
   "long-record|gray.pgm|--zddata long200.bin"
   "tone-and-threshold|gray.pgm|--set iGrayMethod=0 --set iThreValue=100 --set iLiangdu=20 --set iDuibidu=-30"
   "dithering|colour.ppm|--set iGrayMethod=1 --set iLiangdu=-15 --set iDuibidu=25"
+  "watermark-tiled|gray.pgm|--set bEnable=1 --set szPath=$PWD/mark.bmp --set bTile=1 --set iAlpha=128"
+  "watermark-placed|sample.png|--set bEnable=1 --set szPath=$PWD/mark.bmp --set iAlign=4 --set iMarginX=9"
+  "escpos|gray.pgm|--language escpos --pages 2"
+  "escpos-colour|colour.ppm|--language escpos --zddata full.bin"
+  "cpcl|gray.pgm|--language cpcl --documents 2"
+  "cpcl-landscape|whitetop.pgm|--language cpcl --landscape --blank-bands --band-height 8"
+  "paperang|gray.pgm|--language paperang --pages 2"
+  "paperang-odd-width|odd.pgm|--language paperang --dpi 300"
+  "model-300-dpi-tspl|sample.png|--model 'Zendor LT-430T'"
+  "model-with-a-field-set|sample.png|--model 'Zendor LT-430T' --set iSpeed=3"
+  "model-escpos|sample.png|--model 'Zendor RP-58'"
+  "model-cpcl-paper-in-inches|sample.png|--model 'Zendor MC-430'"
+  "model-paperang|colour.ppm|--model 'Zendor MP-310'"
   "unknown-language|gray.pgm|--print-language TSPL"
   "other-language|gray.pgm|--print-language cpcl-like --pages 2"
 )
 
+for method in 2 3 4 5 6 7 8 9 10; do
+  scenarios+=("dithering-method-$method|colour.ppm|--set iGrayMethod=$method --band-height 20")
+done
+
 failed=0
 for scenario in "${scenarios[@]}"; do
-  IFS='|' read -r name input args <<<"$scenario"
+  IFS='|' read -r name input argtext <<<"$scenario"
+  eval "args=($argtext)" # the table's own quoting, as a shell reads it
   # Jobs named *-to-stdout write to standard output instead of -o.
   native_out=(-o "$name.native") windows_out=(-o "$name.windows")
   [[ $name == *-to-stdout ]] && native_out=() windows_out=()
-  # shellcheck disable=SC2086
-  "$native" "$input" "${native_out[@]}" $args 2>"$name.native.err" >"$name.native.stdout"
+  "$native" "$input" "${native_out[@]}" "${args[@]}" 2>"$name.native.err" >"$name.native.stdout"
   native_status=$?
-  # shellcheck disable=SC2086
-  "${runner[@]}" "$windows" "$input" "${windows_out[@]}" $args 2>"$name.windows.err" \
+  "${runner[@]}" "$windows" "$input" "${windows_out[@]}" "${args[@]}" 2>"$name.windows.err" \
     >"$name.windows.stdout"
   windows_status=$?
   if [[ $name == *-to-stdout ]]; then
