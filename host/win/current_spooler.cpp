@@ -1,26 +1,11 @@
-#include <atomic>
-
+#include "host/platform_spooler.h"
 #include "host/win/win32_spooler.h"
 
 namespace host {
-namespace {
 
-std::atomic<Spooler*> g_installed{nullptr};
-
-Spooler& ProcessSpooler() {
+Spooler& PlatformSpooler() {
     static Win32Spooler spooler;
     return spooler;
-}
-
-}  // namespace
-
-Spooler& CurrentSpooler() {
-    Spooler* installed = g_installed.load();
-    return installed ? *installed : ProcessSpooler();
-}
-
-void SetCurrentSpooler(Spooler* spooler) {
-    g_installed.store(spooler);
 }
 
 }  // namespace host
