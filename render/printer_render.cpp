@@ -298,8 +298,10 @@ PrinterRender* AcquireRender(DEVOBJ* devObj, OemPdev* oemPdev) {
     render->m_pOemPDEV = oemPdev;
     render->m_pDevObj = devObj;
     HANDLE own = nullptr;
-    OpenPrinterFromHandle(devObj->hPrinter, &own);
-    LoadSettingsRecords(own, render->m_settings);
+    // A user who may print but not manage the printer cannot open it with full access;
+    // reading needs no more than the host's own handle, so the user's settings still apply.
+    bool opened = OpenPrinterFromHandle(devObj->hPrinter, &own);
+    LoadSettingsRecords(opened ? own : devObj->hPrinter, render->m_settings);
     if (own)
         host::CurrentSpooler().ClosePrinter(own);
     render->TakeSettings();

@@ -175,6 +175,19 @@ TEST_F(RenderTest, UnreadableRecordsFallBackWithTheirTraceLines) {
               ThresholdRaster(400, 240, Pattern, 0));
 }
 
+TEST_F(RenderTest, SettingsAreReadThroughTheHostHandleWhenFullAccessIsRefused) {
+    DeviceSettings s = WorkedExampleSettings();
+    s.iSpeed = 7;
+    AddPrinter(u"P", u"tspl", s, ThresholdSettings());
+    // The test opens the host's handle first; the plug-in's own full-access open is refused.
+    host::Fault refused = FaultOn("OpenPrinterW", ERROR_ACCESS_DENIED);
+    refused.skip = 1;
+    m_spooler.InjectFault(refused);
+    std::string out = Print(u"P", {GrayPage(400, 240, Pattern)}).Bytes();
+    EXPECT_TRUE(TraceStartsWith("OpenPrinter error = 5, "));
+    EXPECT_NE(out.find("SPEED 7\r\n"), std::string::npos);
+}
+
 TEST_F(RenderTest, BandAllocationFailureDropsOnlyThatPage) {
     AddPrinter(u"P", u"tspl", WorkedExampleSettings(), ThresholdSettings());
     // The second band of the first page cannot be stored.
