@@ -16,7 +16,7 @@ namespace {
 struct PageSize {
     LONG width, height, dpi;
 };
-const PageSize kPages[] = {{812, 1218, 203}, {2400, 3600, 600}};
+const PageSize kPages[] = {{812, 1218, 203}, {1200, 1800, 300}, {2400, 3600, 600}};
 const char16_t* const kLanguages[] = {u"tspl", u"escpos", u"cpcl", u"paperang"};
 
 // A label-like page: gray ramps, flat bands and hard edges.
@@ -93,7 +93,7 @@ class BenchPrinter {
     std::size_t m_spooled = 0;
 };
 
-// Args: page (0 = 203 dpi, 1 = 600 dpi).
+// Args: page (0 = 203 dpi, 1 = 300 dpi, 2 = 600 dpi).
 void BM_MemcpyPage(benchmark::State& state) {
     const PageSize& p = kPages[state.range(0)];
     std::vector<BYTE> src = GrayLabel(p.width, p.height), dst(src.size());
@@ -124,10 +124,11 @@ void BM_TsplDocument100Pages(benchmark::State& state) {
         benchmark::Counter(100.0 * state.iterations(), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_MemcpyPage)->ArgName("page")->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyPage)->ArgName("page")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholePage)
     ->ArgNames({"page", "lang", "method"})
-    ->ArgsProduct({{0, 1}, {0, 1, 2, 3}, {0, 1}})
+    ->ArgsProduct({{0, 2}, {0, 1, 2, 3}, {0, 1}})
+    ->Args({1, 0, 0})  // TSPL threshold at 300 dpi
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TsplDocument100Pages)
     ->ArgName("method")
